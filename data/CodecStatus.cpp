@@ -1,0 +1,29 @@
+#include "data/CodecStatus.h"
+
+namespace dicom {
+
+std::string_view Describe(CodecStatus status) {
+  switch (status) {
+    case CodecStatus::Good:
+      return "no error";
+    case CodecStatus::DelimiterWithLength:
+      return "a delimitation item with a non-zero length";
+    case CodecStatus::UnexpectedItem:
+      return "an item where an element was expected";
+    case CodecStatus::UnexpectedTagInSequence:
+      return "an element inside a sequence that is not an item";
+    case CodecStatus::UnexpectedSequenceDelimiter:
+      return "a sequence delimitation where an element was expected";
+    case CodecStatus::ValueTooLong:
+      return "a value longer than 40000000 bytes";
+    case CodecStatus::ValueNotDelivered:
+      return "the data ended inside an element";
+    case CodecStatus::NestingTooDeep:
+      return "sequences nested deeper than 64 levels";
+    case CodecStatus::ValueNotWritable:
+      return "a value that its length field cannot describe";
+  }
+  return "unknown codec status";
+}
+
+}  // namespace dicom

@@ -1,0 +1,283 @@
+#pragma once
+
+// The one encoding behind the stream codec and the file codecs. Each is instantiated with an
+// adapter that moves bytes: a Sink offers WriteU16, WriteU32 (in the syntax's byte order) and
+// WriteBytes; a Source offers ReadU16, ReadU32, ReadBytes, More (bytes of the message or file are
+// left) and ReadValue (allocates and fills a value only when that many bytes are really left).
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <utility>
+
+#include "data/CodecStatus.h"
+#include "data/DataDictionary.h"
+#include "data/DataSet.h"
+#include "data/Tag.h"
+#include "data/TransferSyntax.h"
+#include "data/VrRules.h"
+
+namespace dicom::codec {
+
+// Reverses each unit of `unit` bytes in place; a partial unit at the end stays as it is.
+inline void SwapUnits(std::uint8_t* data, std::size_t length, unsigned unit) {
+  for (std::size_t i = 0; i + unit <= length; i += unit)
+    std::reverse(data + i, data + i + unit);
+}
+
+template <class Sink>
+class Encoder {
+ public:
+  Encoder(Sink& out, TransferSyntax syntax)
+      : out_(out), explicitVr_(IsExplicitVr(syntax)), bigEndian_(IsBigEndian(syntax)) {}
+
+  CodecStatus Status() const { return status_; }
+
+  std::uint64_t WriteDataSet(const DataSet& dataSet) {
+    std::uint64_t written = 0;
+    if (!dataSet.Empty()) {
+      const std::uint16_t group = TagGroup(dataSet.begin()->first);
+      if (group == 0x0000 || group == 0x0002) written += WriteGroupLength(group, dataSet);
+    }
+    for (const auto& [tag, value] : dataSet) {
+      if (status_ != CodecStatus::Good) break;
+      written += WriteElement(tag, *value);
+    }
+    return written;
+  }
+
+  std::uint64_t WriteElement(Tag tag, const ElementValue& value) {
+    VrCode vr = value.Vr();
+    if (explicitVr_ && vr == vr::UN) DataDictionary::Instance().Lookup(tag, vr);
+    const VrRules& rules = RulesFor(vr);
+    const bool sequence = value.Items() != nullptr;
+    if (!Writable(value, rules, sequence)) {
+      status_ = CodecStatus::ValueNotWritable;
+      return 0;
+    }
+    out_.WriteU16(TagGroup(tag));
+    out_.WriteU16(TagElement(tag));
+    std::uint64_t written = 4;
+    if (!explicitVr_) {
+      out_.WriteU32(value.Length());
+      written += 4;
+    } else {
+      const std::uint8_t chars[2] = {static_cast<std::uint8_t>(VrFirst(vr)),
+                                     static_cast<std::uint8_t>(VrSecond(vr))};
+      out_.WriteBytes(chars, 2);
+      if (rules.longLength) {
+        out_.WriteU16(0);
+        out_.WriteU32(value.Length());
+        written += 8;
+      } else {
+        out_.WriteU16(static_cast<std::uint16_t>(value.Length()));
+        written += 4;
+      }
+    }
+    if (value.Length() == 0) return written;
+    if (sequence) return written + WriteItems(*value.Items());
+    return written + WriteValue(value.Data(), value.Length(), bigEndian_ ? rules.swapUnit : 0);
+  }
+
+ private:
+  // Lengths are never written wrong: a value that its header cannot describe fails the writer.
+  bool Writable(const ElementValue& value, const VrRules& rules, bool sequence) const {
+    if (sequence) return true;
+    if (value.Length() == kUndefinedLength) return false;
+    if (value.Length() > 0 && value.Data() == nullptr) return false;
+    if (explicitVr_ && !rules.longLength && value.Length() > 0xFFFF) return false;
+    if (bigEndian_ && rules.swapUnit > 1 && value.Length() % rules.swapUnit != 0) return false;
+    return true;
+  }
+
+  std::uint64_t WriteGroupLength(std::uint16_t group, const DataSet& dataSet) {
+    std::uint32_t length = 0;
+    for (const auto& [tag, value] : dataSet) {
+      length += (value->Vr() == vr::OB ? 12 : 8) + value->Length();
+    }
+    const ElementValue groupLength = ElementValue::FromUL(length);
+    return WriteElement(MakeTag(group, 0x0000), groupLength);
+  }
+
+  std::uint64_t WriteItems(const Sequence& items) {
+    std::uint64_t written = 0;
+    for (const ItemPtr& item : items) {
+      if (status_ != CodecStatus::Good) return written;
+      written += WriteMarker(kItemTag, kUndefinedLength);
+      written += WriteDataSet(*item);
+      written += WriteMarker(kItemDelimitationTag, 0);
+    }
+    return written + WriteMarker(kSequenceDelimitationTag, 0);
+  }
+
+  std::uint64_t WriteMarker(Tag tag, std::uint32_t length) {
+    out_.WriteU16(TagGroup(tag));
+    out_.WriteU16(TagElement(tag));
+    out_.WriteU32(length);
+    return 8;
+  }
+
+  std::uint64_t WriteValue(const std::uint8_t* data, std::uint32_t length, unsigned swapUnit) {
+    if (swapUnit <= 1) {
+      out_.WriteBytes(data, length);
+      return length;
+    }
+    // Swapped through a small buffer: the value itself is shared and must stay as it is.
+    std::array<std::uint8_t, 16384> buffer;
+    for (std::uint32_t done = 0; done < length;) {
+      const auto piece =
+          static_cast<std::uint32_t>(std::min<std::size_t>(length - done, buffer.size()));
+      std::copy_n(data + done, piece, buffer.data());
+      SwapUnits(buffer.data(), piece, swapUnit);
+      out_.WriteBytes(buffer.data(), piece);
+      done += piece;
+    }
+    return length;
+  }
+
+  Sink& out_;
+  bool explicitVr_;
+  bool bigEndian_;
+  CodecStatus status_ = CodecStatus::Good;
+};
+
+template <class Source>
+class Decoder {
+ public:
+  Decoder(Source& in, TransferSyntax syntax)
+      : in_(in), explicitVr_(IsExplicitVr(syntax)), bigEndian_(IsBigEndian(syntax)) {}
+
+  CodecStatus Status() const { return status_; }
+
+  // Reads elements until the limit, the end of the input, a delimiter, trailing padding or an
+  // error. Group length elements are dropped; a repeated tag keeps its first value.
+  std::uint64_t ReadDataSet(DataSet& dataSet, std::uint64_t limit) {
+    dataSet.Clear();
+    std::uint64_t consumed = 0;
+    while (status_ == CodecStatus::Good && in_.More() && consumed < limit) {
+      DataElement element;
+      consumed += ReadElement(element);
+      if (element.tag == kTrailingPaddingTag || element.tag == kItemDelimitationTag) break;
+      if (!element.value) break;
+      if (!IsGroupLength(element.tag)) dataSet.Insert(element.tag, std::move(element.value));
+    }
+    return consumed;
+  }
+
+  std::uint64_t ReadElement(DataElement& element) {
+    element.value.reset();
+    std::uint16_t group, number;
+    if (!in_.ReadU16(group) || !in_.ReadU16(number)) return Fail(CodecStatus::ValueNotDelivered, 0);
+    const Tag tag = element.tag = MakeTag(group, number);
+    std::uint64_t consumed = 4;
+    if (tag == kItemTag) return Fail(CodecStatus::UnexpectedItem, consumed);
+    if (tag == kSequenceDelimitationTag)
+      return Fail(CodecStatus::UnexpectedSequenceDelimiter, consumed);
+    if (tag == kItemDelimitationTag) {
+      std::uint32_t length;
+      if (!in_.ReadU32(length)) return Fail(CodecStatus::ValueNotDelivered, consumed);
+      return length == 0 ? consumed + 4 : Fail(CodecStatus::DelimiterWithLength, consumed + 4);
+    }
+
+    VrCode vr = vr::UN;
+    std::uint32_t length;
+    if (explicitVr_) {
+      std::uint8_t chars[2];
+      std::uint16_t shortLength;
+      if (!in_.ReadBytes(chars, 2) || !in_.ReadU16(shortLength)) {
+        return Fail(CodecStatus::ValueNotDelivered, consumed);
+      }
+      vr = MakeVr(static_cast<char>(chars[0]), static_cast<char>(chars[1]));
+      length = shortLength;
+      consumed += 4;
+    }
+    if (!explicitVr_ || RulesFor(vr).longLength) {
+      if (!in_.ReadU32(length)) return Fail(CodecStatus::ValueNotDelivered, consumed);
+      consumed += 4;
+    }
+    if (length != kUndefinedLength && length > kMaxValueLength) {
+      return Fail(CodecStatus::ValueTooLong, consumed);
+    }
+    if (!explicitVr_ && group != 0x0000) vr = ImplicitVr(tag);
+
+    if (length == kUndefinedLength || vr == vr::SQ) {
+      Sequence items;
+      consumed += ReadSequence(items, length == kUndefinedLength ? kNoLimit : length);
+      element.value = std::make_shared<const ElementValue>(std::move(items), kUndefinedLength);
+      return consumed;
+    }
+    if (length == 0) {
+      element.value = std::make_shared<const ElementValue>(vr);
+      return consumed;
+    }
+    // The whole value must be there before anything is allocated for it.
+    std::unique_ptr<std::uint8_t[]> data = in_.ReadValue(length);
+    if (!data) return Fail(CodecStatus::ValueNotDelivered, consumed);
+    const unsigned unit = RulesFor(vr).swapUnit;
+    if (bigEndian_ && unit > 1) SwapUnits(data.get(), length, unit);
+    element.value = std::make_shared<const ElementValue>(vr, length, std::move(data));
+    return consumed + length;
+  }
+
+ private:
+  static constexpr std::uint64_t kNoLimit = ~std::uint64_t{0};
+
+  std::uint64_t Fail(CodecStatus status, std::uint64_t consumed) {
+    if (status_ == CodecStatus::Good) status_ = status;
+    return consumed;
+  }
+
+  // Implicit VR: pixel, overlay, curve and palette data by rule, everything else by dictionary.
+  static VrCode ImplicitVr(Tag tag) {
+    switch (tag) {
+      case kPixelDataTag:
+      case 0x00281201:
+      case 0x00281202:
+      case 0x00281203:
+      case 0x00281221:
+      case 0x00281222:
+      case 0x00281223:
+        return vr::OW;
+      default:
+        break;
+    }
+    if (IsOverlayData(tag)) return vr::OW;
+    if (IsCurveData(tag)) return vr::OB;
+    VrCode vr = vr::UN;
+    DataDictionary::Instance().Lookup(tag, vr);
+    return vr;
+  }
+
+  std::uint64_t ReadSequence(Sequence& items, std::uint64_t limit) {
+    std::uint64_t consumed = 0;
+    while (status_ == CodecStatus::Good && consumed < limit) {
+      std::uint16_t group, number;
+      std::uint32_t length;
+      if (!in_.ReadU16(group) || !in_.ReadU16(number) || !in_.ReadU32(length)) {
+        return Fail(CodecStatus::ValueNotDelivered, consumed);
+      }
+      consumed += 8;
+      const Tag tag = MakeTag(group, number);
+      if (tag == kSequenceDelimitationTag) {
+        return length == 0 ? consumed : Fail(CodecStatus::DelimiterWithLength, consumed);
+      }
+      if (tag != kItemTag) return Fail(CodecStatus::UnexpectedTagInSequence, consumed);
+      if (depth_ >= kMaxNestingDepth) return Fail(CodecStatus::NestingTooDeep, consumed);
+      auto item = std::make_shared<DataSet>();
+      ++depth_;
+      consumed += ReadDataSet(*item, length == kUndefinedLength ? kNoLimit : length);
+      --depth_;
+      items.push_back(std::move(item));
+    }
+    return consumed;
+  }
+
+  Source& in_;
+  bool explicitVr_;
+  bool bigEndian_;
+  unsigned depth_ = 0;
+  CodecStatus status_ = CodecStatus::Good;
+};
+
+}  // namespace dicom::codec

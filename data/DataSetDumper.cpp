@@ -1,0 +1,122 @@
+#include "data/DataSetDumper.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "data/DataDictionary.h"
+
+namespace dicom {
+
+template <typename... Args>
+void DataSetDumper::Print(const char* format, Args... args) {
+  char line[256];
+  const int length = std::snprintf(line, sizeof line, format, args...);
+  if (length > 0) out_.write(line, std::min<int>(length, sizeof line - 1));
+}
+
+void DataSetDumper::Dump(const DataSet& dataSet) {
+  for (const auto& [tag, value] : dataSet)
+    DumpElement(tag, *value);
+}
+
+void DataSetDumper::DumpElement(Tag tag, const ElementValue& value) {
+  const Sequence* items = value.Items();
+  if (format_.indent == nullptr && items != nullptr) {
+    for (const ItemPtr& item : *items)
+      Dump(*item);
+    return;
+  }
+  if (format_.indent != nullptr) {
+    for (unsigned i = 0; i < depth_; ++i)
+      out_ << format_.indent;
+  }
+  Print(format_.tagFormat, unsigned{TagGroup(tag)}, unsigned{TagElement(tag)});
+
+  VrCode shown = vr::UN;
+  const char* name = format_.unknownName;
+  DataDictionary::Instance().Lookup(tag, shown, &name);
+  if (value.Vr() != vr::UN) shown = value.Vr();
+  if (format_.vrFormat) Print(format_.vrFormat, VrFirst(shown), VrSecond(shown));
+  if (format_.lengthFormat) Print(format_.lengthFormat, static_cast<int>(value.Length()));
+  if (format_.nameFormat) Print(format_.nameFormat, name);
+  out_ << format_.separator;
+
+  if (items != nullptr) {
+    ++depth_;
+    out_ << format_.sequenceText << format_.endOfLine;
+    for (const ItemPtr& item : *items)
+      Dump(*item);
+    --depth_;
+    return;
+  }
+  DumpValue(shown == vr::UN ? format_.vrForUn : shown, value);
+  out_ << format_.endOfLine;
+}
+
+template <typename T, typename Shown>
+void DataSetDumper::DumpNumbers(const ElementValue& value, const char* format) {
+  const std::uint32_t count = value.Length() / sizeof(T);
+  const std::uint32_t shown = std::min(count, format_.valueLimit);
+  for (std::uint32_t i = 0; i < shown; ++i) {
+    T number;
+    std::memcpy(&number, value.Data() + i * sizeof(T), sizeof(T));
+    Print(format, static_cast<Shown>(number));
+  }
+  if (shown < count) out_ << format_.ellipsis;
+}
+
+void DataSetDumper::DumpValue(VrCode vr, const ElementValue& value) {
+  switch (vr) {
+    case vr::SQ:
+      out_ << format_.sequenceText;
+      return;
+    case vr::OB: {
+      const std::uint32_t shown = std::min(value.Length(), format_.byteLimit);
+      for (std::uint32_t i = 0; i < shown; ++i)
+        Print(format_.obFormat, unsigned{value.Data()[i]});
+      if (shown < value.Length()) out_ << format_.ellipsis;
+      return;
+    }
+    case vr::OW:
+      return DumpNumbers<std::uint16_t, unsigned>(value, format_.owFormat);
+    case vr::US:
+      return DumpNumbers<std::uint16_t, unsigned>(value, format_.usFormat);
+    case vr::SS:
+      return DumpNumbers<std::int16_t, int>(value, format_.ssFormat);
+    case vr::UL:
+      return DumpNumbers<std::uint32_t, unsigned>(value, format_.ulFormat);
+    case vr::SL:
+      return DumpNumbers<std::int32_t, int>(value, format_.slFormat);
+    case vr::FL:
+      return DumpNumbers<float, double>(value, format_.flFormat);
+    case vr::FD:
+      return DumpNumbers<double, double>(value, format_.fdFormat);
+    case vr::AT: {
+      const std::uint32_t count = value.Length() / 4;
+      const std::uint32_t shown = std::min(count, format_.valueLimit);
+      for (std::uint32_t i = 0; i < shown; ++i) {
+        Print(format_.tagFormat, unsigned{value.GetUS(2 * i)}, unsigned{value.GetUS(2 * i + 1)});
+      }
+      if (shown < count) out_ << format_.ellipsis;
+      return;
+    }
+    default:
+      DumpText(value);
+  }
+}
+
+void DataSetDumper::DumpText(const ElementValue& value) {
+  out_ << '"';
+  if (value.Length() > 0) {
+    const std::uint32_t shown = std::min(value.Length(), format_.textLimit);
+    for (std::uint32_t i = 0; i < shown && value.Data()[i] != 0; ++i) {
+      const std::uint8_t byte = value.Data()[i];
+      out_ << (byte >= 0x20 && byte <= 0x7E ? static_cast<char>(byte) : format_.replacement);
+    }
+    if (value.Length() > format_.textLimit) out_ << format_.ellipsis;
+  }
+  out_ << '"';
+}
+
+}  // namespace dicom

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <istream>
+#include <ostream>
+
+#include "data/CodecStatus.h"
+#include "data/DataSet.h"
+#include "data/TransferSyntax.h"
+
+namespace dicom {
+
+// Writes data sets to a standard output stream in one transfer syntax; a value that its header
+// cannot describe sets the stream's bad state and ends the writing.
+class FileDataSetWriter {
+ public:
+  FileDataSetWriter(std::ostream& out, TransferSyntax syntax) : out_(out), syntax_(syntax) {}
+
+  std::uint64_t WriteDataSet(const DataSet& dataSet);
+  std::uint64_t WriteElement(const DataElement& element);
+
+ private:
+  class Sink;
+
+  std::ostream& out_;
+  TransferSyntax syntax_;
+};
+
+// Reads data sets from a standard input stream in one transfer syntax. Failures show in the
+// stream's state: end-of-file and failure when the data ends inside an element, failure alone
+// for a decoding error.
+class FileDataSetReader {
+ public:
+  static constexpr std::uint64_t kWholeFile = 0xFFFFFFFF;
+
+  FileDataSetReader(std::istream& in, TransferSyntax syntax);
+
+  std::uint64_t ReadDataSet(DataSet& dataSet, std::uint64_t maxLength = kWholeFile);
+  std::uint64_t ReadElement(DataElement& element);
+
+  // The first decoding failure, for the messages of the callers.
+  CodecStatus Status() const { return status_; }
+
+ private:
+  class Source;
+
+  void Record(CodecStatus status);
+
+  std::istream& in_;
+  TransferSyntax syntax_;
+  // Bytes left in the stream from where reading started; unknown for a stream that cannot seek.
+  std::uint64_t remaining_;
+  bool sizeKnown_;
+  CodecStatus status_ = CodecStatus::Good;
+};
+
+}  // namespace dicom

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+
+#include "data/CodecStatus.h"
+#include "data/DataSet.h"
+#include "data/TransferSyntax.h"
+#include "net/ByteStream.h"
+
+namespace dicom {
+
+// Encodes a data set onto a message's byte stream, and decodes one from it, in one transfer
+// syntax. Lives for one message; the first decoding or encoding failure stays in Status().
+class StreamCodec {
+ public:
+  static constexpr std::uint64_t kWholeMessage = 0xFFFFFFFF;
+
+  // Sets both byte orders of the stream to the syntax's.
+  StreamCodec(ByteStream& stream, TransferSyntax syntax);
+
+  std::uint64_t WriteDataSet(const DataSet& dataSet);
+  std::uint64_t WriteElement(const DataElement& element);
+
+  // Reads while the stream holds bytes of the message. A whole-message read consumes the message:
+  // what the decoder leaves behind (after an error, trailing padding or a stray delimiter) is
+  // dropped, so that it can never precede the next message.
+  std::uint64_t ReadDataSet(DataSet& dataSet, std::uint64_t maxLength = kWholeMessage);
+  std::uint64_t ReadElement(DataElement& element);
+
+  CodecStatus Status() const;
+
+ private:
+  class Sink;
+  class Source;
+
+  ByteStream& stream_;
+  TransferSyntax syntax_;
+  CodecStatus writeStatus_ = CodecStatus::Good;
+  CodecStatus readStatus_ = CodecStatus::Good;
+};
+
+}  // namespace dicom

@@ -1,0 +1,32 @@
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "tools/dicomnet/Commands.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: dicomnet COMMAND [ARGS...]\n"
+    "commands:\n"
+    "  dump FILE...   list the meta information and the data set of each DICOM file\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  if (args.empty()) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  const std::string_view command = args.front();
+  const std::span<const std::string_view> rest(args.begin() + 1, args.end());
+  if (command == "dump") return dicomnet::RunDump(rest);
+  if (command == "-h" || command == "--help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  std::fprintf(stderr, "dicomnet: unknown command '%.*s'\n%s", static_cast<int>(command.size()),
+               command.data(), kUsage);
+  return 2;
+}
