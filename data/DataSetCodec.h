@@ -204,7 +204,10 @@ class Decoder {
     if (length == kUndefinedLength || vr == vr::SQ) {
       Sequence items;
       consumed += ReadSequence(items, length == kUndefinedLength ? kNoLimit : length);
-      element.value = std::make_shared<const ElementValue>(std::move(items), kUndefinedLength);
+      // A sequence that failed part-way is left out, like any other value cut short.
+      if (status_ == CodecStatus::Good) {
+        element.value = std::make_shared<const ElementValue>(std::move(items), kUndefinedLength);
+      }
       return consumed;
     }
     if (length == 0) {

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Builds the fuzz preset, seeds each target with small files that DCMTK writes in every transfer
+# syntax, and runs each target for the given number of seconds (default 30).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-30}
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j"$(nproc)"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/file" "$work/stream"
+cat >"$work/seed.dump" <<'DUMP'
+(0008,0016) UI =SecondaryCaptureImageStorage
+(0008,0018) UI [1.2.3.4.5]
+(0010,0010) PN [Doe^John]
+(0018,6011) SQ (Sequence with undefined length #=1)
+  (fffe,e000) na (Item with undefined length #=2)
+    (0018,6012) US 1
+    (0018,6014) US 2\3
+  (fffe,e00d) na (ItemDelimitationItem)
+(fffe,e0dd) na (SequenceDelimitationItem)
+(0020,9165) AT (0010,0010)\(0010,0020)
+(0028,0010) US 4
+(0028,1052) DS [-1024]
+(7fe0,0010) OW 0001\0002\0003\0004
+DUMP
+dump2dcm "$work/seed.dump" "$work/file/explicit.dcm"
+for syntax in i e b; do
+  dcmconv "+t$syntax" "$work/file/explicit.dcm" "$work/file/$syntax.dcm"
+  dcmconv -F "+t$syntax" "$work/file/explicit.dcm" "$work/bare-$syntax.dcm" 2>/dev/null
+done
+cp "$work/bare-i.dcm" "$work/file/bare.dcm"
+printf '\x00' | cat - "$work/bare-i.dcm" >"$work/stream/implicit"
+printf '\x01' | cat - "$work/bare-e.dcm" >"$work/stream/explicit"
+printf '\x02' | cat - "$work/bare-b.dcm" >"$work/stream/big"
+
+for target in FuzzStreamCodec:stream FuzzDicomFile:file; do
+  name=${target%%:*}
+  echo "=== $name for ${seconds}s"
+  "build/fuzz/bin/$name" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
+    "$work/${target##*:}" 2>&1 | tail -n 12
+done

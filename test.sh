@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the release and asan presets and runs every test in both; the
+# benchmarks are built too, so that they cannot rot, but not run (bench/run.sh runs them), and each
+# fuzz target runs briefly on its seeds.
+set -euo pipefail
+cd "$(dirname "$0")"
+tools/install-deps.sh
+jobs=$(nproc)
+for preset in release asan; do
+  echo "=== $preset"
+  cmake --preset "$preset"
+  cmake --build --preset "$preset" -j"$jobs"
+  ctest --preset "$preset" -j"$jobs"
+done
+echo "=== bench (build only)"
+cmake --preset bench
+cmake --build --preset bench -j"$jobs"
+echo "=== fuzz (20 s a target)"
+fuzz/run.sh 20
