@@ -70,6 +70,11 @@ void ByteStream::DiscardInput() {
   buffered_ = 0;
 }
 
+void ByteStream::DiscardOutput() {
+  output_.clear();
+  pending_ = 0;
+}
+
 int ByteStream::Write(const void* buffer, std::uint32_t count) {
   const auto* in = static_cast<const std::uint8_t*>(buffer);
   std::uint32_t left = count;

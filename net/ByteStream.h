@@ -32,6 +32,8 @@ class ByteStream {
   int Skip(std::uint32_t count);
   // Drops all buffered input, so that what one message left cannot reach the next.
   void DiscardInput();
+  // Drops all pending output unsent.
+  void DiscardOutput();
 
   bool ReadU8(std::uint8_t& value);
   bool ReadU16(std::uint16_t& value);

@@ -37,6 +37,10 @@ std::vector<std::uint8_t> FromHex(std::string_view hex) {
   return bytes;
 }
 
+std::string AsciiHex(std::string_view text) {
+  return ToHex(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
 std::string ToHex(std::span<const std::uint8_t> bytes) {
   std::string text;
   for (std::uint8_t byte : bytes) {

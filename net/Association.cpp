@@ -1,0 +1,228 @@
+#include "net/Association.h"
+
+#include <algorithm>
+
+#include "data/FileMetaHeader.h"
+#include "data/StreamCodec.h"
+#include "net/IdCounter.h"
+
+namespace dicom {
+
+Association::Association() {
+  stream_.SetInputByteOrder(ByteOrder::BigEndian);
+  stream_.SetOutputByteOrder(ByteOrder::BigEndian);
+}
+
+Association::~Association() {
+  if (IsConnected()) Release();
+}
+
+int Association::ClearAbstractSyntaxes() {
+  abstractSyntaxes_.clear();
+  return 1;
+}
+
+int Association::AddAbstractSyntax(std::string_view uid) {
+  if (std::find(abstractSyntaxes_.begin(), abstractSyntaxes_.end(), uid) ==
+      abstractSyntaxes_.end()) {
+    abstractSyntaxes_.emplace_back(uid);
+  }
+  return 1;
+}
+
+// Nothing of an earlier connection may reach the next one.
+void Association::Reset() {
+  unread_ = 0;
+  stream_.DiscardInput();
+  message_.DiscardInput();
+  message_.DiscardOutput();
+}
+
+int Association::Close() {
+  socket_.Close();
+  Reset();
+  return 0;
+}
+
+int Association::Request(const char* host, const char* port) {
+  Reset();
+  if (abstractSyntaxes_.empty()) return 0;
+
+  request_.presentationContexts.clear();
+  for (const std::string& uid : abstractSyntaxes_) {
+    PresentationContext& context = request_.presentationContexts.emplace_back();
+    context.id = NextContextId();
+    context.abstractSyntax.value.Assign(uid);
+    context.transferSyntaxes.emplace_back().value = kImplicitLittleEndianUid;
+  }
+  UserInformationItem& user = request_.userInformation;
+  user.maximumLength.maximumLength = kProposedMaximumLength;
+  user.implementationClassUid.value = FileMetaHeader::kImplementationClassUid;
+  user.implementationVersionName.value = FileMetaHeader::kImplementationVersionName;
+
+  if (!socket_.Connect(host, port)) return 0;
+  request_.Write(stream_);
+
+  PduReader in(stream_);
+  const std::uint8_t type = in.U8();
+  if (in.Failed()) return Close();
+  if (type == AssociateAcceptPdu::kType) {
+    in.U8();
+    const std::uint32_t length = in.U32();
+    if (in.Failed() || length > kMaxAcceptLength) return Close();
+    accept_.ReadRest(in, length);
+    if (in.Failed()) return Close();
+    accepted_.clear();
+    for (const PresentationContextAccept& context : accept_.presentationContexts) {
+      if (context.result == PresentationContextAccept::Acceptance) accepted_.push_back(context);
+    }
+    // No context accepted: the connection is closed without an abort or a release.
+    return accepted_.empty() ? Close() : 1;
+  }
+  if (type == AssociateRejectPdu::kType) reject_.ReadBody(in);
+  return Close();
+}
+
+int Association::SendMessage(std::uint8_t controlHeader, const DataSet& dataSet,
+                             std::string_view abstractSyntaxUid, TransferSyntax syntax) {
+  controlHeader_ = controlHeader;
+  // Only the first proposal of the abstract syntax counts.
+  const auto proposal =
+      std::find_if(request_.presentationContexts.begin(), request_.presentationContexts.end(),
+                   [&](const PresentationContext& c) {
+                     return c.abstractSyntax.value.View() == abstractSyntaxUid;
+                   });
+  contextId_ = proposal == request_.presentationContexts.end() ? 0 : proposal->id;
+  if (contextId_ == 0) return 0;
+  const bool accepted = std::any_of(accepted_.begin(), accepted_.end(), [&](const auto& c) {
+    return c.id == contextId_ && c.transferSyntax.value.View() == TransferSyntaxUid(syntax);
+  });
+  if (!accepted) return 0;
+
+  message_.DiscardOutput();
+  StreamCodec codec(message_, syntax);
+  codec.WriteDataSet(dataSet);
+  if (codec.Status() != CodecStatus::Good) {
+    message_.DiscardOutput();
+    return 0;
+  }
+  SendMessageStream();
+  return 1;
+}
+
+// One PDV of at most 4096 bytes per P-DATA-TF PDU, whatever maximum length the peer announced.
+void Association::SendMessageStream() {
+  const std::uint32_t total = message_.Pending();
+  for (std::uint32_t sent = 0; sent < total;) {
+    const std::uint32_t chunk = std::min(kMaxFragment, total - sent);
+    const bool last = sent + chunk == total;
+    const std::uint8_t control = last ? (controlHeader_ | DataTransferPdu::kLastFragment)
+                                      : (controlHeader_ & DataTransferPdu::kCommand);
+    DataTransferPdu::WriteHeader(stream_, chunk, contextId_, control);
+    message_.FlushBytes(chunk);
+    sent += chunk;
+    stream_.Flush();
+  }
+}
+
+// Moves the fragments of the current P-DATA-TF PDU into the message stream, up to the end of the
+// PDU or of a message, whichever comes first.
+Association::PdvResult Association::ReceivePdvs(PduReader& in) {
+  if (unread_ == 0) unread_ = DataTransferPdu::ReadLength(in);
+  while (unread_ > 0 && !in.Failed()) {
+    const DataTransferPdu::PdvHeader pdv = DataTransferPdu::ReadPdvHeader(in);
+    if (in.Failed()) break;
+    // A PDV that cannot hold its own header, or that reaches past its PDU, makes the PDU
+    // unreadable.
+    if (pdv.length < 2 || pdv.length > unread_ - std::min(unread_, 4u)) {
+      return PdvResult::Unreadable;
+    }
+    const std::uint32_t fragment = pdv.length - 2;
+    if (fragment > kMaxMessageLength - message_.Buffered()) return PdvResult::Unreadable;
+    if (!message_.ReadAhead(fragment)) return PdvResult::Unreadable;
+    unread_ -= pdv.length + 4;
+    contextId_ = pdv.contextId;
+    if (pdv.controlHeader & DataTransferPdu::kLastFragment) return PdvResult::Complete;
+  }
+  return in.Failed() ? PdvResult::Unreadable : PdvResult::Incomplete;
+}
+
+int Association::AbortAndClose(std::uint8_t reason) {
+  abort_.source = AbortPdu::ServiceProvider;
+  abort_.reason = reason;
+  if (IsConnected()) abort_.Write(stream_);
+  return Close();
+}
+
+int Association::ReceiveMessage(DataSet& dataSet) {
+  if (!IsConnected()) return 0;
+  PduReader in(stream_);
+  if (unread_ > 0) {
+    const PdvResult result = ReceivePdvs(in);
+    if (result == PdvResult::Complete) return Decode(dataSet);
+    if (result == PdvResult::Unreadable) return AbortAndClose(AbortPdu::NotSpecified);
+  }
+  for (;;) {
+    const std::uint8_t type = in.U8();
+    if (in.Failed()) return AbortAndClose(AbortPdu::NotSpecified);
+    switch (type) {
+      case DataTransferPdu::kType:
+        switch (ReceivePdvs(in)) {
+          case PdvResult::Complete:
+            return Decode(dataSet);
+          case PdvResult::Incomplete:
+            continue;
+          case PdvResult::Unreadable:
+            return AbortAndClose(AbortPdu::NotSpecified);
+        }
+        break;
+      case AssociateRequestPdu::kType: {
+        AssociateRequestPdu unexpected;
+        unexpected.ReadBody(in);
+        return AbortAndClose(AbortPdu::UnexpectedPdu);
+      }
+      case AssociateAcceptPdu::kType:
+        accept_.ReadBody(in);
+        return AbortAndClose(AbortPdu::UnexpectedPdu);
+      case AssociateRejectPdu::kType:
+        return AbortAndClose(AbortPdu::UnexpectedPdu);
+      case ReleaseRequestPdu::kType:
+        releaseRequest_.ReadBody(in);
+        if (!in.Failed()) releaseResponse_.Write(stream_);
+        return Close();
+      case ReleaseResponsePdu::kType:
+      case AbortPdu::kType:
+        return Close();
+      default:
+        return AbortAndClose(AbortPdu::UnrecognizedPdu);
+    }
+  }
+}
+
+int Association::Decode(DataSet& dataSet) {
+  const auto context = std::find_if(accepted_.begin(), accepted_.end(),
+                                    [&](const auto& c) { return c.id == contextId_; });
+  const TransferSyntax syntax = context == accepted_.end()
+                                    ? UnknownTransferSyntax
+                                    : TransferSyntaxFromUid(context->transferSyntax.value.View());
+  if (syntax == UnknownTransferSyntax) {
+    message_.DiscardInput();
+    return 0;
+  }
+  StreamCodec codec(message_, syntax);
+  codec.ReadDataSet(dataSet);
+  return codec.Status() == CodecStatus::Good ? 1 : 0;
+}
+
+int Association::Release() {
+  if (IsConnected()) {
+    releaseRequest_.Write(stream_);
+    PduReader in(stream_);
+    in.U8();
+    releaseResponse_.ReadBody(in);
+  }
+  Close();
+  return 1;
+}
+
+}  // namespace dicom

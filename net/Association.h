@@ -1,0 +1,114 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "data/DataSet.h"
+#include "data/TransferSyntax.h"
+#include "net/ByteStream.h"
+#include "net/MessageStream.h"
+#include "net/TcpSocket.h"
+#include "net/pdu/AbortPdu.h"
+#include "net/pdu/AssociateAcceptPdu.h"
+#include "net/pdu/AssociateRejectPdu.h"
+#include "net/pdu/AssociateRequestPdu.h"
+#include "net/pdu/DataTransferPdu.h"
+#include "net/pdu/ReleasePdu.h"
+
+namespace dicom {
+
+// One association requested by this system over one TCP connection: negotiation, DIMSE messages
+// in P-DATA-TF PDUs in both directions, and release or abort. Every abnormal end closes the
+// connection and leaves the association idle, ready for the next Request.
+class Association {
+ public:
+  static constexpr std::string_view kImplicitLittleEndianUid = "1.2.840.10008.1.2";
+  static constexpr std::uint32_t kProposedMaximumLength = 16384;
+  static constexpr std::uint32_t kMaxFragment = 4096;
+  // An A-ASSOCIATE-AC announcing more than this is refused unread.
+  static constexpr std::uint32_t kMaxAcceptLength = 1 << 20;
+  // A received message (all its fragments together) larger than this is refused like an
+  // unreadable PDU, so that memory stays bounded whatever a peer announces.
+  static constexpr std::uint32_t kMaxMessageLength = 128u << 20;
+
+  Association();
+  Association(const Association&) = delete;
+  Association& operator=(const Association&) = delete;
+  // Releases a connected association.
+  ~Association();
+
+  void SetCallingTitle(std::string_view title) { request_.SetCallingTitle(title); }
+  void SetCalledTitle(std::string_view title) { request_.SetCalledTitle(title); }
+  void SetApplicationContext(std::string_view name) { request_.applicationContext.value = name; }
+  int ClearAbstractSyntaxes();
+  // Appends the UID unless it is already listed.
+  int AddAbstractSyntax(std::string_view uid);
+
+  // 1 when the peer accepted at least one presentation context.
+  int Request(const char* host, const char* port);
+  bool IsConnected() const { return socket_.IsConnected(); }
+  // 1 when the data set was encoded and handed to the connection; 0 when no proposed context for
+  // the abstract syntax was accepted with that transfer syntax, or the data set cannot be encoded.
+  int SendMessage(std::uint8_t controlHeader, const DataSet& dataSet,
+                  std::string_view abstractSyntaxUid, TransferSyntax syntax);
+  // 1 when a complete message arrived and decoded into the data set.
+  int ReceiveMessage(DataSet& dataSet);
+  // Orderly release when connected; always closes. Returns 1.
+  int Release();
+  int Flush() { return stream_.Flush(); }
+
+  const std::vector<PresentationContextAccept>& AcceptedContexts() const { return accepted_; }
+  const AssociateRequestPdu& RequestPdu() const { return request_; }
+  TcpSocket& Socket() { return socket_; }
+
+ private:
+  // The stream the PDUs travel on, over the socket.
+  class SocketStream : public ByteStream {
+   public:
+    explicit SocketStream(TcpSocket& socket) : socket_(socket) {}
+
+   protected:
+    int ReadRaw(std::uint8_t* buffer, std::uint32_t capacity) override {
+      return socket_.Receive(buffer, capacity);
+    }
+    int WriteRaw(const std::uint8_t* buffer, std::uint32_t length) override {
+      return socket_.Send(buffer, length);
+    }
+
+   private:
+    TcpSocket& socket_;
+  };
+
+  enum class PdvResult { Complete, Incomplete, Unreadable };
+
+  void Reset();
+  PdvResult ReceivePdvs(PduReader& in);
+  void SendMessageStream();
+  int Decode(DataSet& dataSet);
+  int AbortAndClose(std::uint8_t reason);
+  int Close();
+
+  TcpSocket socket_;
+  SocketStream stream_{socket_};
+  MessageStream message_{stream_};
+
+  AssociateRequestPdu request_;
+  AssociateAcceptPdu accept_;
+  AssociateRejectPdu reject_;
+  ReleaseRequestPdu releaseRequest_;
+  ReleaseResponsePdu releaseResponse_;
+  AbortPdu abort_;
+
+  std::vector<std::string> abstractSyntaxes_;
+  std::vector<PresentationContextAccept> accepted_;
+
+  // Transfer state: bytes of the incoming P-DATA-TF PDU not yet read (a PDU may end one message
+  // and start the next), and the context of the message in transfer.
+  std::uint32_t unread_ = 0;
+  std::uint8_t contextId_ = 0;
+  std::uint8_t controlHeader_ = 0;
+};
+
+}  // namespace dicom

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "net/ByteStream.h"
+
+namespace dicom {
+
+// The stream on which one DIMSE message is encoded before it is cut into P-DATA-TF PDUs, and on
+// which the fragments of a received message are joined before it is decoded. Its bytes come from
+// and go to the association's own stream.
+class MessageStream : public ByteStream {
+ public:
+  explicit MessageStream(ByteStream& association) : association_(association) {}
+
+ protected:
+  // Exactly capacity bytes of the association's stream, or -1.
+  int ReadRaw(std::uint8_t* buffer, std::uint32_t capacity) override;
+  // Appends to the association's stream and flushes it, so that a PDU header and its fragment
+  // leave together.
+  int WriteRaw(const std::uint8_t* buffer, std::uint32_t length) override;
+
+ private:
+  ByteStream& association_;
+};
+
+}  // namespace dicom

@@ -1,0 +1,158 @@
+#include "net/TcpSocket.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace dicom {
+namespace {
+
+std::uint16_t instanceCount = 0;
+
+// Waits for the handle to become ready for the events, at most the given time; a signal does not
+// end the wait early. True when ready.
+bool WaitFor(int handle, short events, std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd entry{handle, events, 0};
+    const int ready = poll(&entry, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
+    if (ready > 0) return true;
+    if (ready == 0 || errno != EINTR) return false;
+  }
+}
+
+}  // namespace
+
+TcpSocket::TcpSocket() {
+  ++instanceCount;
+}
+
+TcpSocket::~TcpSocket() {
+  Close();
+  --instanceCount;
+}
+
+std::uint16_t TcpSocket::InstanceCount() {
+  return instanceCount;
+}
+
+bool TcpSocket::ResolveHost(const char* host) {
+  // A text that starts with a non-zero number is a dotted address and is never looked up.
+  if (std::atoi(host) == 0) {
+    if (const hostent* entry = gethostbyname(host);
+        entry != nullptr && entry->h_addrtype == AF_INET && entry->h_addr_list[0] != nullptr) {
+      std::memcpy(&address_, entry->h_addr_list[0], sizeof address_);
+      return true;
+    }
+  }
+  address_.s_addr = inet_addr(host);
+  return true;
+}
+
+bool TcpSocket::ResolvePort(const char* port) {
+  const auto number = static_cast<std::uint16_t>(std::atoi(port));
+  if (number != 0) {
+    port_ = htons(number);
+    return true;
+  }
+  const servent* entry = getservbyname(port, nullptr);
+  if (entry == nullptr) return false;
+  port_ = static_cast<std::uint16_t>(entry->s_port);
+  return true;
+}
+
+int TcpSocket::Connect(const char* host, const char* port) {
+  Close();
+  if (std::strlen(host) > kMaxHostLength) return 0;
+  if (!ResolveHost(host) || !ResolvePort(port)) return 0;
+
+  handle_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+  if (handle_ < 0) {
+    lastError_ = errno;
+    handle_ = -1;
+    return 0;
+  }
+  sockaddr_in peer{};
+  peer.sin_family = AF_INET;
+  peer.sin_port = port_;
+  peer.sin_addr = address_;
+  int result = connect(handle_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
+  if (result != 0 && errno == EINTR) {
+    // The connection goes on after a signal; wait for it to complete and take its outcome.
+    int error = 0;
+    socklen_t size = sizeof error;
+    result = WaitFor(handle_, POLLOUT, std::chrono::seconds(receiveTimeout_)) &&
+                     getsockopt(handle_, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0
+                 ? 0
+                 : -1;
+    if (error != 0) errno = error;
+  }
+  lastError_ = result == 0 ? 0 : errno;
+  if (result != 0) {
+    close(handle_);
+    handle_ = -1;
+    return 0;
+  }
+  // PDUs leave in several small sends; without this every exchange waits on delayed
+  // acknowledgements.
+  const int on = 1;
+  setsockopt(handle_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  connected_ = true;
+  return 1;
+}
+
+int TcpSocket::Send(const void* buffer, std::uint32_t length) {
+  if (!connected_) return 0;
+  const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+  while (length > 0) {
+    // A vanished peer must not raise SIGPIPE in the host process.
+    const ssize_t sent = send(handle_, bytes, length, MSG_NOSIGNAL);
+    if (sent < 0 && errno == EINTR) continue;
+    if (sent < 0) {
+      lastError_ = errno;
+      std::printf("SOCKET END ERROR: %d\n", lastError_);
+      break;
+    }
+    bytes += sent;
+    length -= static_cast<std::uint32_t>(sent);
+  }
+  return 1;
+}
+
+int TcpSocket::Receive(void* buffer, std::uint32_t capacity) {
+  if (!connected_) return -1;
+  if (!WaitFor(handle_, POLLIN, std::chrono::seconds(receiveTimeout_))) {
+    lastError_ = kTimedOut;
+    return -1;
+  }
+  ssize_t received;
+  do {
+    received = recv(handle_, buffer, capacity, 0);
+  } while (received < 0 && errno == EINTR);
+  if (received == 0) {
+    Close();
+    lastError_ = kClosedByPeer;
+    return -1;
+  }
+  return received < 0 ? -1 : static_cast<int>(received);
+}
+
+int TcpSocket::Close() {
+  if (handle_ >= 0) close(handle_);
+  handle_ = -1;
+  connected_ = false;
+  return 1;
+}
+
+}  // namespace dicom

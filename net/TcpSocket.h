@@ -1,0 +1,55 @@
+#pragma once
+
+#include <netinet/in.h>
+
+#include <cstdint>
+
+namespace dicom {
+
+// One blocking IPv4 TCP connection to a peer. Moves bytes and nothing else: every receive waits at
+// most the receive time-out, and the last error tells why the last step failed.
+class TcpSocket {
+ public:
+  static constexpr int kDefaultReceiveTimeout = 300;  // seconds
+  static constexpr int kTimedOut = -2;
+  static constexpr int kClosedByPeer = -3;
+  // Longest host text that is resolved; a longer one makes Connect fail.
+  static constexpr std::size_t kMaxHostLength = 127;
+
+  TcpSocket();
+  TcpSocket(const TcpSocket&) = delete;
+  TcpSocket& operator=(const TcpSocket&) = delete;
+  virtual ~TcpSocket();
+
+  // 0 when not connected; otherwise 1, also after a failed send, which shows at the next receive.
+  virtual int Send(const void* buffer, std::uint32_t length);
+  // Bytes received (at least 1), or -1: not connected, time-out (kTimedOut), peer closed
+  // (kClosedByPeer, the socket is then closed) or a receive error.
+  virtual int Receive(void* buffer, std::uint32_t capacity);
+  // 1 when connected, 0 on any failure.
+  virtual int Connect(const char* host, const char* port);
+  int Close();
+
+  bool IsConnected() const { return connected_; }
+  int LastError() const { return lastError_; }
+  // The connection's handle, shown as the connection number in protocol logs; 0 when closed.
+  int Handle() const { return handle_ < 0 ? 0 : handle_; }
+  int ReceiveTimeout() const { return receiveTimeout_; }
+  // Only tests and the command-line tool change the time-out; the services keep the default.
+  void SetReceiveTimeout(int seconds) { receiveTimeout_ = seconds; }
+
+  static std::uint16_t InstanceCount();
+
+ private:
+  bool ResolveHost(const char* host);
+  bool ResolvePort(const char* port);
+
+  int lastError_ = 0;
+  int handle_ = -1;
+  bool connected_ = false;
+  in_addr address_{};
+  std::uint16_t port_ = 0;  // network order
+  int receiveTimeout_ = kDefaultReceiveTimeout;
+};
+
+}  // namespace dicom
