@@ -91,10 +91,13 @@ class Encoder {
     return true;
   }
 
+  // The length counts the headers as this syntax writes them: 12 bytes for the long form.
   std::uint64_t WriteGroupLength(std::uint16_t group, const DataSet& dataSet) {
     std::uint32_t length = 0;
     for (const auto& [tag, value] : dataSet) {
-      length += (value->Vr() == vr::OB ? 12 : 8) + value->Length();
+      VrCode vr = value->Vr();
+      if (explicitVr_ && vr == vr::UN) DataDictionary::Instance().Lookup(tag, vr);
+      length += (explicitVr_ && RulesFor(vr).longLength ? 12 : 8) + value->Length();
     }
     const ElementValue groupLength = ElementValue::FromUL(length);
     return WriteElement(MakeTag(group, 0x0000), groupLength);

@@ -19,8 +19,9 @@ class DicomFile : public std::fstream {
   DicomFile(std::string_view sopClassUid, std::string_view sopInstanceUid, TransferSyntax syntax)
       : header_(sopClassUid, sopInstanceUid, syntax) {}
 
-  // True when the data set was read to the end of the file; a last element cut short by the end is
-  // left out. On false the data set holds the elements read before the error.
+  // True when the data set was read without a decoding error: to the end of the file, to trailing
+  // padding or to a stray item delimitation; a last element cut short by the end is left out. On
+  // false the data set holds the elements read before the error.
   bool Read(DataSet& dataSet);
   bool Write(const DataSet& dataSet);
 

@@ -13,6 +13,10 @@ class UidValue {
 
   UidValue() = default;
   UidValue(std::string_view text) { Assign(text); }
+  UidValue& operator=(std::string_view text) {
+    Assign(text);
+    return *this;
+  }
 
   // Keeps the first 64 characters of a longer text.
   void Assign(std::string_view text);
