@@ -56,11 +56,12 @@ class Encoder {
       status_ = CodecStatus::ValueNotWritable;
       return 0;
     }
+    const std::uint32_t length = sequence ? value.Length() : EvenLength(value);
     out_.WriteU16(TagGroup(tag));
     out_.WriteU16(TagElement(tag));
     std::uint64_t written = 4;
     if (!explicitVr_) {
-      out_.WriteU32(value.Length());
+      out_.WriteU32(length);
       written += 4;
     } else {
       const std::uint8_t chars[2] = {static_cast<std::uint8_t>(VrFirst(vr)),
@@ -68,25 +69,37 @@ class Encoder {
       out_.WriteBytes(chars, 2);
       if (rules.longLength) {
         out_.WriteU16(0);
-        out_.WriteU32(value.Length());
+        out_.WriteU32(length);
         written += 8;
       } else {
-        out_.WriteU16(static_cast<std::uint16_t>(value.Length()));
+        out_.WriteU16(static_cast<std::uint16_t>(length));
         written += 4;
       }
     }
-    if (value.Length() == 0) return written;
+    if (length == 0) return written;
     if (sequence) return written + WriteItems(*value.Items());
-    return written + WriteValue(value.Data(), value.Length(), bigEndian_ ? rules.swapUnit : 0);
+    written += WriteValue(value.Data(), value.Length(), bigEndian_ ? rules.swapUnit : 0);
+    if (length != value.Length()) {
+      const auto pad = static_cast<std::uint8_t>(rules.padByte);
+      out_.WriteBytes(&pad, 1);
+      ++written;
+    }
+    return written;
   }
 
  private:
+  // Values go out with an even length, as the standard requires: a raw value of odd length gets
+  // its VR's pad byte.
+  static std::uint32_t EvenLength(const ElementValue& value) {
+    return value.Length() + (value.Length() & 1);
+  }
+
   // Lengths are never written wrong: a value that its header cannot describe fails the writer.
   bool Writable(const ElementValue& value, const VrRules& rules, bool sequence) const {
     if (sequence) return true;
     if (value.Length() == kUndefinedLength) return false;
     if (value.Length() > 0 && value.Data() == nullptr) return false;
-    if (explicitVr_ && !rules.longLength && value.Length() > 0xFFFF) return false;
+    if (explicitVr_ && !rules.longLength && EvenLength(value) > 0xFFFF) return false;
     if (bigEndian_ && rules.swapUnit > 1 && value.Length() % rules.swapUnit != 0) return false;
     return true;
   }
@@ -97,7 +110,7 @@ class Encoder {
     for (const auto& [tag, value] : dataSet) {
       VrCode vr = value->Vr();
       if (explicitVr_ && vr == vr::UN) DataDictionary::Instance().Lookup(tag, vr);
-      length += (explicitVr_ && RulesFor(vr).longLength ? 12 : 8) + value->Length();
+      length += (explicitVr_ && RulesFor(vr).longLength ? 12 : 8) + EvenLength(*value);
     }
     const ElementValue groupLength = ElementValue::FromUL(length);
     return WriteElement(MakeTag(group, 0x0000), groupLength);

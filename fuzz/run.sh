@@ -9,7 +9,7 @@ cmake --build --preset fuzz -j"$(nproc)"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/file" "$work/stream"
+mkdir -p "$work/file" "$work/stream" "$work/pdu"
 cat >"$work/seed.dump" <<'DUMP'
 (0008,0016) UI =SecondaryCaptureImageStorage
 (0008,0018) UI [1.2.3.4.5]
@@ -35,7 +35,14 @@ printf '\x00' | cat - "$work/bare-i.dcm" >"$work/stream/implicit"
 printf '\x01' | cat - "$work/bare-e.dcm" >"$work/stream/explicit"
 printf '\x02' | cat - "$work/bare-b.dcm" >"$work/stream/big"
 
-for target in FuzzStreamCodec:stream FuzzDicomFile:file; do
+# An A-ASSOCIATE-AC with a role selection, and a P-DATA-TF with two PDVs.
+printf '\x02\x00\x00\x00\x00\x5b\x00\x01\x00\x00%-16s%-16s' ARCHIVE DICOMNET >"$work/pdu/accept"
+head -c 32 /dev/zero >>"$work/pdu/accept"
+printf '\x21\x00\x00\x08\x01\x00\x00\x00\x40\x00\x00\x00' >>"$work/pdu/accept"
+printf '\x50\x00\x00\x13\x51\x00\x00\x04\x00\x00\x40\x00\x54\x00\x00\x07\x00\x03\x31\x2e\x32\x01\x00' >>"$work/pdu/accept"
+printf '\x04\x00\x00\x00\x00\x10\x00\x00\x00\x04\x01\x00\x41\x42\x00\x00\x00\x02\x01\x02' >"$work/pdu/data"
+
+for target in FuzzStreamCodec:stream FuzzDicomFile:file FuzzPdu:pdu; do
   name=${target%%:*}
   echo "=== $name for ${seconds}s"
   "build/fuzz/bin/$name" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \

@@ -2,7 +2,8 @@
 # Installs the Debian packages that building and testing need, only those that are missing.
 set -euo pipefail
 
-packages=(cmake g++ clang make python3 libgtest-dev libbenchmark-dev dcmtk libdcmtk-dev python3-pydicom)
+packages=(cmake g++ clang make python3 libgtest-dev libbenchmark-dev dcmtk libdcmtk-dev python3-pydicom
+  orthanc)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||

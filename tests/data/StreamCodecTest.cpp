@@ -130,6 +130,9 @@ TEST(StreamCodec, ElementHeaders) {
        "00 20 91 65  55 4c  00 04  00 20 00 10"},
       {"empty value", 0x00100020, ElementValue(vr::LO), ExplicitLittleEndian,
        "10 00 20 00  4c 4f  00 00"},
+      {"odd raw value padded with its VR's pad byte", 0x00282000,
+       ElementValue(vr::OB, 3, std::unique_ptr<std::uint8_t[]>(new std::uint8_t[3]{1, 2, 3})),
+       ExplicitLittleEndian, "28 00 00 20  4f 42 00 00  04 00 00 00  01 02 03 00"},
   };
   for (Case& c : cases) {
     EXPECT_EQ(EncodeElement(c.tag, std::move(c.value), c.syntax), ToHex(FromHex(c.bytes)))
@@ -170,9 +173,12 @@ TEST(StreamCodec, UnwritableValuesFailTheWriter) {
        ImplicitLittleEndian, CodecStatus::Good},
       {"LO of 65534 bytes", ElementValue(vr::LO, std::string(65534, 'a')), ExplicitLittleEndian,
        CodecStatus::Good},
+      {"raw LO of 65535 bytes needs 65536 with its pad",
+       ElementValue(vr::LO, 65535, std::make_unique<std::uint8_t[]>(65535)), ExplicitLittleEndian,
+       CodecStatus::ValueNotWritable},
       {"US of 3 bytes swapped", ElementValue(vr::US, 3, std::make_unique<std::uint8_t[]>(3)),
        ExplicitBigEndian, CodecStatus::ValueNotWritable},
-      {"US of 3 bytes copied as it is",
+      {"US of 3 bytes padded in little-endian",
        ElementValue(vr::US, 3, std::make_unique<std::uint8_t[]>(3)), ExplicitLittleEndian,
        CodecStatus::Good},
   };

@@ -18,8 +18,8 @@ bool DumpFile(const std::string& path, bool withName) {
   }
   dicom::DataSet dataSet;
   const bool read = file.Read(dataSet);
-  if (!read && !file.HasMetaHeader() && dataSet.Empty() &&
-      file.Status() == dicom::CodecStatus::Good) {
+  // Without a meta header, a file whose first element does not decode is not DICOM at all.
+  if (!read && !file.HasMetaHeader() && dataSet.Empty()) {
     std::cerr << "dicomnet dump: " << path << ": not a DICOM file\n";
     return false;
   }
