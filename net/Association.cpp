@@ -4,6 +4,7 @@
 
 #include "data/FileMetaHeader.h"
 #include "data/StreamCodec.h"
+#include "dimse/ProtocolLog.h"
 #include "net/IdCounter.h"
 
 namespace dicom {
@@ -85,6 +86,14 @@ int Association::Request(const char* host, const char* port) {
 
 int Association::SendMessage(std::uint8_t controlHeader, const DataSet& dataSet,
                              std::string_view abstractSyntaxUid, TransferSyntax syntax) {
+  const int sent = Send(controlHeader, dataSet, abstractSyntaxUid, syntax);
+  if (sent && TraceLog()) TraceLog()->OnTransmitted(socket_.Handle(), dataSet);
+  if (!sent && ErrorLog()) ErrorLog()->OnWriteFailed(socket_.Handle());
+  return sent;
+}
+
+int Association::Send(std::uint8_t controlHeader, const DataSet& dataSet,
+                      std::string_view abstractSyntaxUid, TransferSyntax syntax) {
   controlHeader_ = controlHeader;
   // Only the first proposal of the abstract syntax counts.
   const auto proposal =
@@ -200,6 +209,13 @@ int Association::ReceiveMessage(DataSet& dataSet) {
 }
 
 int Association::Decode(DataSet& dataSet) {
+  const int decoded = DecodeMessage(dataSet);
+  if (decoded && TraceLog()) TraceLog()->OnReceived(socket_.Handle(), dataSet);
+  if (!decoded && ErrorLog()) ErrorLog()->OnReadFailed(socket_.Handle());
+  return decoded;
+}
+
+int Association::DecodeMessage(DataSet& dataSet) {
   const auto context = std::find_if(accepted_.begin(), accepted_.end(),
                                     [&](const auto& c) { return c.id == contextId_; });
   const TransferSyntax syntax = context == accepted_.end()

@@ -85,8 +85,12 @@ class Association {
 
   void Reset();
   PdvResult ReceivePdvs(PduReader& in);
+  int Send(std::uint8_t controlHeader, const DataSet& dataSet, std::string_view abstractSyntaxUid,
+           TransferSyntax syntax);
   void SendMessageStream();
+  // Decodes a complete message and tells the protocol log how it went.
   int Decode(DataSet& dataSet);
+  int DecodeMessage(DataSet& dataSet);
   int AbortAndClose(std::uint8_t reason);
   int Close();
 

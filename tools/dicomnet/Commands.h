@@ -1,6 +1,9 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace dicomnet {
@@ -8,5 +11,14 @@ namespace dicomnet {
 // Each subcommand takes the arguments after its name and returns the process exit status:
 // 0 success, 1 failure, 2 usage error.
 int RunDump(std::span<const std::string_view> args);
+int RunFind(std::span<const std::string_view> args);
+int RunMove(std::span<const std::string_view> args);
+int RunStore(std::span<const std::string_view> args);
+
+// The association the query/retrieve browser sets up: verification, study root find and move.
+extern const std::array<std::string_view, 3> kQueryRetrieveSyntaxes;
+
+// A status word as users read it: 0xFF00.
+std::string StatusText(std::uint16_t status);
 
 }  // namespace dicomnet

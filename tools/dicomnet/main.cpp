@@ -9,7 +9,12 @@ namespace {
 constexpr const char* kUsage =
     "usage: dicomnet COMMAND [ARGS...]\n"
     "commands:\n"
-    "  dump FILE...   list the meta information and the data set of each DICOM file\n";
+    "  dump FILE...                 list the meta information and the data set of each file\n"
+    "  find [OPTIONS] HOST PORT     query an archive (study root C-FIND)\n"
+    "  move [OPTIONS] HOST PORT     have an archive send objects to an AE (study root C-MOVE)\n"
+    "  store [OPTIONS] HOST PORT FILE...  store files on an archive (C-STORE)\n"
+    "options of the network commands: -aet AE (calling title), -aec AE (called title),\n"
+    "  --trace (protocol log on standard error), --timeout SECONDS (receive time-out, 300)\n";
 
 }  // namespace
 
@@ -22,6 +27,9 @@ int main(int argc, char** argv) {
   const std::string_view command = args.front();
   const std::span<const std::string_view> rest(args.begin() + 1, args.end());
   if (command == "dump") return dicomnet::RunDump(rest);
+  if (command == "find") return dicomnet::RunFind(rest);
+  if (command == "move") return dicomnet::RunMove(rest);
+  if (command == "store") return dicomnet::RunStore(rest);
   if (command == "-h" || command == "--help") {
     std::fputs(kUsage, stdout);
     return 0;

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "data/DataSet.h"
+#include "net/Association.h"
+
+namespace dicom {
+
+// Sends one query and reads its responses one at a time.
+class CFindScu {
+ public:
+  explicit CFindScu(std::string_view sopClassUid) : sopClassUid_(sopClassUid) {}
+
+  // True when the command and the identifier were both sent.
+  bool SendRequest(Association& association, const DataSet& identifier,
+                   std::uint16_t priority) const;
+  // True when one response was read completely. A response without data set leaves `identifier`
+  // as the previous one left it.
+  bool ReceiveResponse(std::uint16_t& status, DataSet& identifier, Association& association) const;
+
+ private:
+  const std::string sopClassUid_;
+};
+
+}  // namespace dicom

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "data/DataSet.h"
+#include "net/Association.h"
+
+namespace dicom {
+
+// Asks the peer to send the objects that match an identifier to another application entity, and
+// reads the responses until the final one.
+class CMoveScu {
+ public:
+  explicit CMoveScu(std::string_view sopClassUid) : sopClassUid_(sopClassUid) {}
+
+  // True when the command and the identifier were both sent.
+  bool SendRequest(Association& association, std::string_view moveDestination,
+                   const DataSet& identifier, std::uint16_t priority) const;
+  // True when one response was read completely; as for C-FIND.
+  bool ReceiveResponse(std::uint16_t& status, DataSet& identifier, Association& association) const;
+  // The same, handing out the response command too, for callers that show the sub-operation
+  // counters.
+  bool ReceiveResponse(std::uint16_t& status, DataSet& identifier, DataSet& responseCommand,
+                       Association& association) const;
+
+ private:
+  const std::string sopClassUid_;
+};
+
+}  // namespace dicom

@@ -1,0 +1,20 @@
+#include "dimse/CStoreScu.h"
+
+#include "dimse/CStoreRq.h"
+#include "dimse/DimseExchange.h"
+#include "dimse/MessageId.h"
+
+namespace dicom {
+
+bool CStoreScu::SendRequest(Association& association, std::string_view sopInstanceUid,
+                            const DataSet& dataSet, std::uint16_t priority) const {
+  const CStoreRq command(NextMessageId(), sopClassUid_, sopInstanceUid, priority);
+  return dicom::SendRequest(association, command, dataSet, sopClassUid_);
+}
+
+bool CStoreScu::ReceiveResponse(std::uint16_t& status, DataSet& responseCommand,
+                                Association& association) const {
+  return ReceiveResponseCommand(association, status, responseCommand);
+}
+
+}  // namespace dicom

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+
+#include "data/Tag.h"
+
+namespace dicom {
+
+// Command elements that this system writes or reads.
+constexpr Tag kAffectedSopClassUidTag = 0x00000002;
+constexpr Tag kCommandFieldTag = 0x00000100;
+constexpr Tag kMessageIdTag = 0x00000110;
+constexpr Tag kMoveDestinationTag = 0x00000600;
+constexpr Tag kPriorityTag = 0x00000700;
+constexpr Tag kDataSetTypeTag = 0x00000800;
+constexpr Tag kStatusTag = 0x00000900;
+constexpr Tag kAffectedSopInstanceUidTag = 0x00001000;
+constexpr Tag kRemainingSubOperationsTag = 0x00001020;
+constexpr Tag kCompletedSubOperationsTag = 0x00001021;
+constexpr Tag kFailedSubOperationsTag = 0x00001022;
+constexpr Tag kWarningSubOperationsTag = 0x00001023;
+
+// Every request announces a data set; a response with 0x0101 has none.
+constexpr std::uint16_t kDataSetPresent = 0x0102;
+constexpr std::uint16_t kNoDataSet = 0x0101;
+
+constexpr std::uint16_t kPriorityMedium = 0x0000;
+
+// Status words as the callers act on them.
+constexpr std::uint16_t kStatusSuccess = 0x0000;
+constexpr std::uint16_t kStatusPending = 0xFF00;
+constexpr std::uint16_t kStatusPendingWarning = 0xFF01;
+constexpr std::uint16_t kStatusMoveDestinationUnknown = 0x0122;
+
+// The SOP classes of the query/retrieve services.
+inline constexpr const char* kVerificationSopClass = "1.2.840.10008.1.1";
+inline constexpr const char* kStudyRootFindSopClass = "1.2.840.10008.5.1.4.1.2.2.1";
+inline constexpr const char* kStudyRootMoveSopClass = "1.2.840.10008.5.1.4.1.2.2.2";
+
+}  // namespace dicom

@@ -1,0 +1,81 @@
+#include <iostream>
+
+#include "dimse/CMoveScu.h"
+#include "dimse/CommandTags.h"
+#include "tools/dicomnet/Commands.h"
+#include "tools/dicomnet/NetworkOptions.h"
+
+namespace dicomnet {
+
+namespace {
+
+constexpr const char* kMoveUsage =
+    "usage: dicomnet move [-aet AE] [-aec AE] [-aem DEST] [-k TAG=VALUE]...\n"
+    "                     [--trace] [--timeout SECONDS] HOST PORT\n";
+
+// The status, and the sub-operation counters that the response carries.
+void PrintResponse(std::uint16_t status, const dicom::DataSet& command) {
+  std::cout << StatusText(status);
+  const std::pair<dicom::Tag, const char*> counters[] = {
+      {dicom::kRemainingSubOperationsTag, "remaining"},
+      {dicom::kCompletedSubOperationsTag, "completed"},
+      {dicom::kFailedSubOperationsTag, "failed"},
+      {dicom::kWarningSubOperationsTag, "warning"}};
+  for (const auto& [tag, name] : counters) {
+    std::uint16_t count;
+    if (command.GetUS(tag, count, 0)) std::cout << ' ' << name << '=' << count;
+  }
+  std::cout << '\n';
+}
+
+}  // namespace
+
+int RunMove(std::span<const std::string_view> args) {
+  std::string error;
+  const std::optional<NetworkOptions> options =
+      ParseNetworkOptions(args, kKeys | kMoveDestination, error);
+  dicom::DataSet identifier;
+  if (!options || !BuildIdentifier(*options, identifier, error)) {
+    std::cerr << "dicomnet move: " << error << '\n' << kMoveUsage;
+    return 2;
+  }
+  const TraceScope trace(options->trace);
+  dicom::Association association;
+  if (!OpenAssociation(association, *options, kQueryRetrieveSyntaxes)) {
+    std::cerr << "dicomnet move: no association with " << options->host << ':' << options->port
+              << '\n';
+    return 1;
+  }
+  const dicom::CMoveScu move(dicom::kStudyRootMoveSopClass);
+  const std::string destination = options->moveDestination.value_or(options->callingTitle);
+  if (!move.SendRequest(association, destination, identifier, dicom::kPriorityMedium)) {
+    std::cerr << "dicomnet move: the request was not sent\n";
+    return 1;
+  }
+  // A refused destination (0x0122) is recorded and the responses are read on, as the browser does.
+  std::uint16_t status = dicom::kStatusPending;
+  bool refused = false;
+  for (;;) {
+    dicom::DataSet response, command;
+    if (!move.ReceiveResponse(status, response, command, association)) {
+      std::cerr << "dicomnet move: a response was not read\n";
+      return 1;
+    }
+    PrintResponse(status, command);
+    refused |= status == dicom::kStatusMoveDestinationUnknown;
+    if (status != dicom::kStatusPending && status != dicom::kStatusPendingWarning &&
+        status != dicom::kStatusMoveDestinationUnknown) {
+      break;
+    }
+  }
+  std::cout.flush();
+  association.Release();
+  if (status != dicom::kStatusSuccess || refused) {
+    std::cerr << "dicomnet move: the retrieve ended with status " << StatusText(status)
+              << (refused ? " after the destination was refused (0x0122)" : "") << '\n';
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace dicomnet

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "data/DataSet.h"
+#include "net/Association.h"
+
+namespace dicomnet {
+
+// One -k key: a tag and, unless it is a return key, its value.
+struct Key {
+  dicom::Tag tag;
+  std::optional<std::string> value;
+};
+
+// The options the network commands share, in the form users of DCMTK's tools know.
+struct NetworkOptions {
+  std::string callingTitle = "DICOMNET";
+  std::string calledTitle = "ANY-SCP";
+  std::optional<std::string> moveDestination;
+  std::optional<std::string> level;
+  std::vector<Key> keys;
+  bool trace = false;
+  int timeout = dicom::TcpSocket::kDefaultReceiveTimeout;
+  std::string host;
+  std::string port;
+  std::vector<std::string> files;
+};
+
+// Which options a command takes besides -aet, -aec, --trace and --timeout.
+enum Allowed : unsigned {
+  kLevel = 1,            // -L study|series|image
+  kReturnKeys = 2,       // -k TAG without a value
+  kKeys = 4,             // -k TAG=VALUE
+  kMoveDestination = 8,  // -aem AE
+  kFiles = 16,           // FILE... after HOST PORT
+};
+
+// The options, or nullopt with `error` saying what is wrong.
+std::optional<NetworkOptions> ParseNetworkOptions(std::span<const std::string_view> args,
+                                                  unsigned allowed, std::string& error);
+
+// The keys as an identifier, each with the dictionary's VR; numbers for the binary VRs.
+bool BuildIdentifier(const NetworkOptions& options, dicom::DataSet& identifier, std::string& error);
+
+// Sets up and requests the association with these abstract syntaxes, as the services set it up.
+bool OpenAssociation(dicom::Association& association, const NetworkOptions& options,
+                     std::span<const std::string_view> abstractSyntaxes);
+
+// Installs the stream logs on standard error for its lifetime when tracing was asked for.
+class TraceScope {
+ public:
+  explicit TraceScope(bool trace);
+  ~TraceScope();
+  TraceScope(const TraceScope&) = delete;
+  TraceScope& operator=(const TraceScope&) = delete;
+
+ private:
+  bool trace_;
+};
+
+}  // namespace dicomnet
