@@ -165,7 +165,7 @@ TEST(ElementValueTest, TextValuePicksOneBackslashSeparatedValue) {
       {"\\B", 1, "B"},
   };
   for (const TextValueCase& c : cases) {
-    SCOPED_TRACE("\"" + std::string(c.text) + "\" #" + std::to_string(c.index));
+    SCOPED_TRACE(testing::Message() << '"' << c.text << "\" #" << c.index);
     EXPECT_EQ(ElementValue(vr::CS, c.text).TextValue(vr::CS, c.index), c.expected);
   }
 }

@@ -73,9 +73,8 @@ std::optional<NetworkOptions> ParseNetworkOptions(std::span<const std::string_vi
         error = "-k " + value + " needs a value (gggg,eeee=VALUE)";
         return std::nullopt;
       }
-      options.keys.push_back(Key{*tag, equals == std::string::npos
-                                           ? std::nullopt
-                                           : std::optional(value.substr(equals + 1))});
+      Key& key = options.keys.emplace_back(Key{*tag, {}});
+      if (equals != std::string::npos) key.value = value.substr(equals + 1);
     } else if (arg == "--timeout") {
       if (!ParseNumber(value, options.timeout) || options.timeout <= 0) {
         error = "--timeout takes a positive number of seconds";
