@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <utility>
 
@@ -20,10 +21,39 @@
 
 namespace dicom::codec {
 
+template <typename T, T (*Swap)(T)>
+void SwapEach(std::uint8_t* data, std::size_t length) {
+  for (std::size_t i = 0; i + sizeof(T) <= length; i += sizeof(T)) {
+    T unit;
+    std::memcpy(&unit, data + i, sizeof(T));
+    unit = Swap(unit);
+    std::memcpy(data + i, &unit, sizeof(T));
+  }
+}
+
+inline std::uint16_t Swap16(std::uint16_t v) {
+  return __builtin_bswap16(v);
+}
+inline std::uint32_t Swap32(std::uint32_t v) {
+  return __builtin_bswap32(v);
+}
+inline std::uint64_t Swap64(std::uint64_t v) {
+  return __builtin_bswap64(v);
+}
+
 // Reverses each unit of `unit` bytes in place; a partial unit at the end stays as it is.
 inline void SwapUnits(std::uint8_t* data, std::size_t length, unsigned unit) {
-  for (std::size_t i = 0; i + unit <= length; i += unit)
-    std::reverse(data + i, data + i + unit);
+  switch (unit) {
+    case 2:
+      return SwapEach<std::uint16_t, Swap16>(data, length);
+    case 4:
+      return SwapEach<std::uint32_t, Swap32>(data, length);
+    case 8:
+      return SwapEach<std::uint64_t, Swap64>(data, length);
+    default:
+      for (std::size_t i = 0; i + unit <= length; i += unit)
+        std::reverse(data + i, data + i + unit);
+  }
 }
 
 template <class Sink>

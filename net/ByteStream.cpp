@@ -8,16 +8,19 @@ namespace dicom {
 ByteStream::~ByteStream() = default;
 
 bool ByteStream::Fill() {
-  std::uint8_t local[kFillSize];
   const std::uint32_t request = std::min(blockSize_, kFillSize);
+  if (input_.empty() || input_.back().capacity - input_.back().size < request) {
+    const std::uint32_t capacity = std::clamp(blockSize_, kFillSize, kMaxInputBlock);
+    input_.push_back(
+        Block{std::make_unique_for_overwrite<std::uint8_t[]>(capacity), 0, 0, capacity});
+  }
+  Block& block = input_.back();
   int received;
-  while ((received = ReadRaw(local, request)) == 0) {
+  while ((received = ReadRaw(block.data.get() + block.size, request)) == 0) {
   }
   if (received < 0) return false;
   const auto size = static_cast<std::uint32_t>(std::min<int>(received, request));
-  auto data = std::make_unique_for_overwrite<std::uint8_t[]>(size);
-  std::memcpy(data.get(), local, size);
-  input_.push_back(Block{std::move(data), size, 0});
+  block.size += size;
   buffered_ += size;
   return true;
 }
@@ -36,7 +39,14 @@ int ByteStream::Read(void* buffer, std::uint32_t count) {
     out += take;
     left -= take;
     block.position += take;
-    if (block.position == block.size) input_.pop_front();
+    if (block.position == block.size) {
+      // The last block takes the next fills again rather than a fresh allocation.
+      if (input_.size() > 1) {
+        input_.pop_front();
+      } else {
+        block.size = block.position = 0;
+      }
+    }
   }
   buffered_ -= count;
   return 1;
@@ -79,14 +89,14 @@ int ByteStream::Write(const void* buffer, std::uint32_t count) {
   const auto* in = static_cast<const std::uint8_t*>(buffer);
   std::uint32_t left = count;
   if (output_.empty()) {
-    output_.push_back(
-        Block{std::make_unique_for_overwrite<std::uint8_t[]>(blockSize_), blockSize_, 0});
+    output_.push_back(Block{std::make_unique_for_overwrite<std::uint8_t[]>(blockSize_), blockSize_,
+                            0, blockSize_});
   }
   while (left > 0) {
     Block* block = &output_.back();
     if (block->position == block->size) {
-      output_.push_back(
-          Block{std::make_unique_for_overwrite<std::uint8_t[]>(blockSize_), blockSize_, 0});
+      output_.push_back(Block{std::make_unique_for_overwrite<std::uint8_t[]>(blockSize_),
+                              blockSize_, 0, blockSize_});
       block = &output_.back();
     }
     const std::uint32_t put = std::min(left, block->size - block->position);

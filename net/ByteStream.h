@@ -55,11 +55,15 @@ class ByteStream {
   virtual int WriteRaw(const std::uint8_t* buffer, std::uint32_t length) = 0;
 
  private:
+  // Input blocks are filled by successive fills until full; output blocks by writes.
   struct Block {
     std::unique_ptr<std::uint8_t[]> data;
     std::uint32_t size;      // input: bytes received; output: capacity
     std::uint32_t position;  // input: bytes read; output: bytes written
+    std::uint32_t capacity;
   };
+  // The largest input block, so that a length announced ahead of its data reserves no more.
+  static constexpr std::uint32_t kMaxInputBlock = 1 << 20;
 
   bool Fill();
 
