@@ -30,7 +30,8 @@ constexpr std::uint16_t kPriorityMedium = 0x0000;
 constexpr std::uint16_t kStatusSuccess = 0x0000;
 constexpr std::uint16_t kStatusPending = 0xFF00;
 constexpr std::uint16_t kStatusPendingWarning = 0xFF01;
-constexpr std::uint16_t kStatusMoveDestinationUnknown = 0x0122;
+// A refusal (SOP class not supported); the retrieve records it and reads the responses on.
+constexpr std::uint16_t kStatusRefused = 0x0122;
 
 // The SOP classes of the query/retrieve services.
 inline constexpr const char* kVerificationSopClass = "1.2.840.10008.1.1";

@@ -52,7 +52,7 @@ int RunMove(std::span<const std::string_view> args) {
     std::cerr << "dicomnet move: the request was not sent\n";
     return 1;
   }
-  // A refused destination (0x0122) is recorded and the responses are read on, as the browser does.
+  // A refusal (0x0122) is recorded and the responses are read on, as the browser does.
   std::uint16_t status = dicom::kStatusPending;
   bool refused = false;
   for (;;) {
@@ -62,9 +62,9 @@ int RunMove(std::span<const std::string_view> args) {
       return 1;
     }
     PrintResponse(status, command);
-    refused |= status == dicom::kStatusMoveDestinationUnknown;
+    refused |= status == dicom::kStatusRefused;
     if (status != dicom::kStatusPending && status != dicom::kStatusPendingWarning &&
-        status != dicom::kStatusMoveDestinationUnknown) {
+        status != dicom::kStatusRefused) {
       break;
     }
   }
@@ -72,7 +72,7 @@ int RunMove(std::span<const std::string_view> args) {
   association.Release();
   if (status != dicom::kStatusSuccess || refused) {
     std::cerr << "dicomnet move: the retrieve ended with status " << StatusText(status)
-              << (refused ? " after the destination was refused (0x0122)" : "") << '\n';
+              << (refused ? " after a refusal (0x0122)" : "") << '\n';
     return 1;
   }
   return 0;
