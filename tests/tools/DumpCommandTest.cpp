@@ -93,8 +93,9 @@ struct DumpCase {
 };
 
 // Test names already say which case runs; the listing of the case's bytes would only be noise.
-void PrintTo(const DumpCase& c, std::ostream* out) { *out << c.name; }
-
+void PrintTo(const DumpCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<std::string>& b) {
   a.insert(a.end(), b.begin(), b.end());
