@@ -1,6 +1,9 @@
 #include "data/ElementValue.h"
 
+#include <sys/mman.h>
+
 #include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "data/DataSet.h"
@@ -19,6 +22,20 @@ ElementValue FromNumber(VrCode vr, T value) {
 }
 
 }  // namespace
+
+std::unique_ptr<std::uint8_t[]> AllocateValueBuffer(std::uint32_t length) {
+  auto data = std::make_unique_for_overwrite<std::uint8_t[]>(length);
+  // Pixel data is written once from end to end right after this; on huge pages that costs a
+  // fraction of the page faults.
+  constexpr std::uintptr_t kHugePage = 2 << 20;
+  if (length >= 2 * kHugePage) {
+    const auto start = reinterpret_cast<std::uintptr_t>(data.get());
+    const std::uintptr_t begin = (start + kHugePage - 1) & ~(kHugePage - 1);
+    const std::uintptr_t end = (start + length) & ~(kHugePage - 1);
+    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  }
+  return data;
+}
 
 ElementValue::ElementValue(VrCode vr, std::string_view text) : vr_(vr) {
   if (text.empty()) return;

@@ -22,6 +22,9 @@ using Sequence = std::vector<ItemPtr>;
 
 constexpr std::uint32_t kUndefinedLength = 0xFFFFFFFF;
 
+// An uninitialised buffer for a value that is about to be read in whole.
+std::unique_ptr<std::uint8_t[]> AllocateValueBuffer(std::uint32_t length);
+
 // One element's value: its VR, its length and its bytes (numbers in little-endian order whatever
 // the transfer syntax), or the items of a sequence.
 class ElementValue {

@@ -90,7 +90,7 @@ class FileDataSetReader::Source {
         ReadBytesToEnd();
         return nullptr;
       }
-      auto data = std::make_unique_for_overwrite<std::uint8_t[]>(length);
+      auto data = AllocateValueBuffer(length);
       return ReadBytes(data.get(), length) ? std::move(data) : nullptr;
     }
     constexpr std::uint32_t kPiece = 1 << 20;
@@ -103,7 +103,7 @@ class FileDataSetReader::Source {
         return nullptr;
       }
     }
-    auto data = std::make_unique_for_overwrite<std::uint8_t[]>(length);
+    auto data = AllocateValueBuffer(length);
     std::copy(collected.begin(), collected.end(), data.get());
     return data;
   }

@@ -26,7 +26,7 @@ class StreamCodec::Source {
   // can never be completed.
   std::unique_ptr<std::uint8_t[]> ReadValue(std::uint32_t length) {
     if (length > stream_.Buffered()) return nullptr;
-    auto data = std::make_unique_for_overwrite<std::uint8_t[]>(length);
+    auto data = AllocateValueBuffer(length);
     stream_.Read(data.get(), length);
     return data;
   }

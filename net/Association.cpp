@@ -130,7 +130,8 @@ void Association::SendMessageStream() {
     DataTransferPdu::WriteHeader(stream_, chunk, contextId_, control);
     message_.FlushBytes(chunk);
     sent += chunk;
-    stream_.Flush();
+    // PDUs leave in batches: one send per fragment costs more than the copying it saves.
+    if (last || stream_.Pending() >= kSendBatch) stream_.Flush();
   }
 }
 

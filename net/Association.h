@@ -27,6 +27,8 @@ class Association {
   static constexpr std::string_view kImplicitLittleEndianUid = "1.2.840.10008.1.2";
   static constexpr std::uint32_t kProposedMaximumLength = 16384;
   static constexpr std::uint32_t kMaxFragment = 4096;
+  // Outgoing P-DATA-TF PDUs are handed to the socket once this much is pending.
+  static constexpr std::uint32_t kSendBatch = 256 << 10;
   // An A-ASSOCIATE-AC announcing more than this is refused unread.
   static constexpr std::uint32_t kMaxAcceptLength = 1 << 20;
   // A received message (all its fragments together) larger than this is refused like an

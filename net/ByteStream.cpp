@@ -9,18 +9,16 @@ ByteStream::~ByteStream() = default;
 
 bool ByteStream::Fill() {
   const std::uint32_t request = std::min(blockSize_, kFillSize);
-  if (input_.empty() || input_.back().capacity - input_.back().size < request) {
-    const std::uint32_t capacity = std::clamp(blockSize_, kFillSize, kMaxInputBlock);
-    input_.push_back(
-        Block{std::make_unique_for_overwrite<std::uint8_t[]>(capacity), 0, 0, capacity});
+  if (input_.empty() || input_.back().Room() < request) {
+    input_.push_back(Block::Make(std::clamp(blockSize_, kFillSize, kMaxInputBlock)));
   }
   Block& block = input_.back();
   int received;
-  while ((received = ReadRaw(block.data.get() + block.size, request)) == 0) {
+  while ((received = ReadRaw(block.data.get() + block.end, request)) == 0) {
   }
   if (received < 0) return false;
   const auto size = static_cast<std::uint32_t>(std::min<int>(received, request));
-  block.size += size;
+  block.end += size;
   buffered_ += size;
   return true;
 }
@@ -34,17 +32,17 @@ int ByteStream::Read(void* buffer, std::uint32_t count) {
   std::uint32_t left = count;
   while (left > 0) {
     Block& block = input_.front();
-    const std::uint32_t take = std::min(left, block.size - block.position);
-    std::memcpy(out, block.data.get() + block.position, take);
+    const std::uint32_t take = std::min(left, block.Held());
+    std::memcpy(out, block.data.get() + block.begin, take);
     out += take;
     left -= take;
-    block.position += take;
-    if (block.position == block.size) {
+    block.begin += take;
+    if (block.Held() == 0) {
       // The last block takes the next fills again rather than a fresh allocation.
       if (input_.size() > 1) {
         input_.pop_front();
       } else {
-        block.size = block.position = 0;
+        block.begin = block.end = 0;
       }
     }
   }
@@ -88,20 +86,13 @@ void ByteStream::DiscardOutput() {
 int ByteStream::Write(const void* buffer, std::uint32_t count) {
   const auto* in = static_cast<const std::uint8_t*>(buffer);
   std::uint32_t left = count;
-  if (output_.empty()) {
-    output_.push_back(Block{std::make_unique_for_overwrite<std::uint8_t[]>(blockSize_), blockSize_,
-                            0, blockSize_});
-  }
+  if (output_.empty()) output_.push_back(Block::Make(blockSize_));
   while (left > 0) {
-    Block* block = &output_.back();
-    if (block->position == block->size) {
-      output_.push_back(Block{std::make_unique_for_overwrite<std::uint8_t[]>(blockSize_),
-                              blockSize_, 0, blockSize_});
-      block = &output_.back();
-    }
-    const std::uint32_t put = std::min(left, block->size - block->position);
-    std::memcpy(block->data.get() + block->position, in, put);
-    block->position += put;
+    if (output_.back().Room() == 0) output_.push_back(Block::Make(blockSize_));
+    Block& block = output_.back();
+    const std::uint32_t put = std::min(left, block.Room());
+    std::memcpy(block.data.get() + block.end, in, put);
+    block.end += put;
     in += put;
     left -= put;
   }
@@ -111,7 +102,7 @@ int ByteStream::Write(const void* buffer, std::uint32_t count) {
 
 int ByteStream::Flush() {
   for (const Block& block : output_) {
-    if (block.position > 0) WriteRaw(block.data.get(), block.position);
+    if (block.Held() > 0) WriteRaw(block.data.get() + block.begin, block.Held());
   }
   output_.clear();
   pending_ = 0;
@@ -126,14 +117,14 @@ void ByteStream::FlushBytes(std::uint32_t count) {
   pending_ -= count;
   while (count > 0) {
     Block& block = output_.front();
-    if (block.position <= count) {
-      if (block.position > 0) WriteRaw(block.data.get(), block.position);
-      count -= block.position;
+    if (block.Held() <= count) {
+      if (block.Held() > 0) WriteRaw(block.data.get() + block.begin, block.Held());
+      count -= block.Held();
       output_.pop_front();
     } else {
-      WriteRaw(block.data.get(), count);
-      std::memmove(block.data.get(), block.data.get() + count, block.position - count);
-      block.position -= count;
+      // The rest stays where it is; the block's start moves past what was sent.
+      WriteRaw(block.data.get() + block.begin, count);
+      block.begin += count;
       count = 0;
     }
   }

@@ -55,12 +55,19 @@ class ByteStream {
   virtual int WriteRaw(const std::uint8_t* buffer, std::uint32_t length) = 0;
 
  private:
-  // Input blocks are filled by successive fills until full; output blocks by writes.
+  // Bytes [begin, end) of a block are still to be read (input) or sent (output). Input blocks take
+  // successive fills until full; output blocks take writes.
   struct Block {
     std::unique_ptr<std::uint8_t[]> data;
-    std::uint32_t size;      // input: bytes received; output: capacity
-    std::uint32_t position;  // input: bytes read; output: bytes written
+    std::uint32_t begin;
+    std::uint32_t end;
     std::uint32_t capacity;
+
+    static Block Make(std::uint32_t capacity) {
+      return Block{std::make_unique_for_overwrite<std::uint8_t[]>(capacity), 0, 0, capacity};
+    }
+    std::uint32_t Held() const { return end - begin; }
+    std::uint32_t Room() const { return capacity - end; }
   };
   // The largest input block, so that a length announced ahead of its data reserves no more.
   static constexpr std::uint32_t kMaxInputBlock = 1 << 20;

@@ -8,7 +8,6 @@ int MessageStream::ReadRaw(std::uint8_t* buffer, std::uint32_t capacity) {
 
 int MessageStream::WriteRaw(const std::uint8_t* buffer, std::uint32_t length) {
   association_.Write(buffer, length);
-  association_.Flush();
   return 1;
 }
 

@@ -14,8 +14,8 @@ class MessageStream : public ByteStream {
  protected:
   // Exactly capacity bytes of the association's stream, or -1.
   int ReadRaw(std::uint8_t* buffer, std::uint32_t capacity) override;
-  // Appends to the association's stream and flushes it, so that a PDU header and its fragment
-  // leave together.
+  // Appends to the association's stream, behind the PDU header of the fragment; the association
+  // decides when its stream is flushed.
   int WriteRaw(const std::uint8_t* buffer, std::uint32_t length) override;
 
  private:
