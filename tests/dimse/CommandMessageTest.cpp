@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,12 +12,12 @@
 #include "net/IdCounter.h"
 #include "net/MemoryByteStream.h"
 #include "support/Hex.h"
+#include "support/PduFixtures.h"
 
 namespace dicom {
 namespace {
 
-using testing_support::FromHex;
-using testing_support::ToHex;
+using namespace testing_support;
 
 // The command set as it leaves in a message: implicit VR little-endian.
 std::string Encode(const DataSet& command) {
@@ -30,88 +29,45 @@ std::string Encode(const DataSet& command) {
   return ToHex(stream.Output());
 }
 
-struct CommandCase {
-  const char* name;
-  std::function<DataSet()> make;
-  const char* bytes;
-};
-
 TEST(CommandMessageTest, RequestsAreByteExact) {
-  const CommandCase cases[] = {
-      {"C-FIND-RQ, odd UID padded with NUL",
-       [] { return CFindRq(21, kStudyRootFindSopClass, kPriorityMedium); },
-       R"(
-        00 00 00 00  04 00 00 00  4c 00 00 00   # (0000,0000) UL 76 = 36 + 4 x 10
-        00 00 02 00  1c 00 00 00                # (0000,0002) UI, 28 bytes:
-        31 2e 32 2e 38 34 30 2e 31 30 30 30 38  #   "1.2.840.10008"
-        2e 35 2e 31 2e 34 2e 31 2e 32 2e 32 2e  #   ".5.1.4.1.2.2."
-        31 00                                   #   "1" and the NUL pad
-        00 00 00 01  02 00 00 00  20 00         # (0000,0100) US 0x0020 C-FIND-RQ
-        00 00 10 01  02 00 00 00  15 00         # (0000,0110) US 21
-        00 00 00 07  02 00 00 00  00 00         # (0000,0700) US 0 medium
-        00 00 00 08  02 00 00 00  02 01         # (0000,0800) US 0x0102 data set follows
-       )"},
-      {"C-FIND-RQ, even UID unpadded",
-       [] { return CFindRq(1, "1.2.840.10008.5.1.4.31", kPriorityMedium); },
-       R"(
-        00 00 00 00  04 00 00 00  46 00 00 00   # (0000,0000) UL 70 = 30 + 4 x 10
-        00 00 02 00  16 00 00 00                # (0000,0002) UI, 22 bytes:
-        31 2e 32 2e 38 34 30 2e 31 30 30 30 38  #   "1.2.840.10008"
-        2e 35 2e 31 2e 34 2e 33 31              #   ".5.1.4.31", no pad
-        00 00 00 01  02 00 00 00  20 00         # (0000,0100) US 0x0020 C-FIND-RQ
-        00 00 10 01  02 00 00 00  01 00         # (0000,0110) US 1
-        00 00 00 07  02 00 00 00  00 00         # (0000,0700) US 0 medium
-        00 00 00 08  02 00 00 00  02 01         # (0000,0800) US 0x0102 data set follows
-       )"},
-      {"C-STORE-RQ", [] { return CStoreRq(7, "1.2.840.10008.5.1.4.1.1.2", "1.2.3.4.56", 0x0002); },
-       R"(
-        00 00 00 00  04 00 00 00  5c 00 00 00   # (0000,0000) UL 92 = 34 + 4 x 10 + 18
-        00 00 02 00  1a 00 00 00                # (0000,0002) UI, 26 bytes:
-        31 2e 32 2e 38 34 30 2e 31 30 30 30 38  #   "1.2.840.10008"
-        2e 35 2e 31 2e 34 2e 31 2e 31 2e 32 00  #   ".5.1.4.1.1.2" and the NUL pad
-        00 00 00 01  02 00 00 00  01 00         # (0000,0100) US 0x0001 C-STORE-RQ
-        00 00 10 01  02 00 00 00  07 00         # (0000,0110) US 7
-        00 00 00 07  02 00 00 00  02 00         # (0000,0700) US 2 low
-        00 00 00 08  02 00 00 00  02 01         # (0000,0800) US 0x0102 data set follows
-        00 00 00 10  0a 00 00 00                # (0000,1000) UI, 10 bytes:
-        31 2e 32 2e 33 2e 34 2e 35 36           #   "1.2.3.4.56"
-       )"},
-      {"C-MOVE-RQ, destination padded with a space",
-       [] { return CMoveRq(23, kStudyRootMoveSopClass, "ARCHIVE", kPriorityMedium); },
-       R"(
-        00 00 00 00  04 00 00 00  5c 00 00 00   # (0000,0000) UL 92 = 36 + 10 + 10 + 16 + 10 + 10
-        00 00 02 00  1c 00 00 00                # (0000,0002) UI, 28 bytes:
-        31 2e 32 2e 38 34 30 2e 31 30 30 30 38  #   "1.2.840.10008"
-        2e 35 2e 31 2e 34 2e 31 2e 32 2e 32 2e  #   ".5.1.4.1.2.2."
-        32 00                                   #   "2" and the NUL pad
-        00 00 00 01  02 00 00 00  21 00         # (0000,0100) US 0x0021 C-MOVE-RQ
-        00 00 10 01  02 00 00 00  17 00         # (0000,0110) US 23
-        00 00 00 06  08 00 00 00                # (0000,0600) AE, 8 bytes:
-        41 52 43 48 49 56 45 20                 #   "ARCHIVE "
-        00 00 00 07  02 00 00 00  00 00         # (0000,0700) US 0 medium
-        00 00 00 08  02 00 00 00  02 01         # (0000,0800) US 0x0102 data set follows
-       )"},
-      {"C-MOVE-RQ, destination beyond 16 characters sent as given",
-       [] {
-         return CMoveRq(0xFFFE, kStudyRootMoveSopClass, "DESTINATION_OF_MOVES", kPriorityMedium);
-       },
-       R"(
-        00 00 00 00  04 00 00 00  68 00 00 00   # (0000,0000) UL 104 = 36 + 10 + 10 + 28 + 10 + 10
-        00 00 02 00  1c 00 00 00                # (0000,0002) UI, 28 bytes:
-        31 2e 32 2e 38 34 30 2e 31 30 30 30 38  #   "1.2.840.10008"
-        2e 35 2e 31 2e 34 2e 31 2e 32 2e 32 2e  #   ".5.1.4.1.2.2."
-        32 00                                   #   "2" and the NUL pad
-        00 00 00 01  02 00 00 00  21 00         # (0000,0100) US 0x0021 C-MOVE-RQ
-        00 00 10 01  02 00 00 00  fe ff         # (0000,0110) US 65534
-        00 00 00 06  14 00 00 00                # (0000,0600) AE, 20 bytes:
-        44 45 53 54 49 4e 41 54 49 4f 4e 5f     #   "DESTINATION_"
-        4f 46 5f 4d 4f 56 45 53                 #   "OF_MOVES"
-        00 00 00 07  02 00 00 00  00 00         # (0000,0700) US 0 medium
-        00 00 00 08  02 00 00 00  02 01         # (0000,0800) US 0x0102 data set follows
-       )"},
+  const std::string kCtStorage = "1.2.840.10008.5.1.4.1.1.2";
+  const auto ae = [](std::string_view text) {
+    return "00 00 00 06" + LeHex(text.size(), 4) + AsciiHex(text);
   };
-  for (const CommandCase& c : cases) {
-    EXPECT_EQ(Encode(c.make()), ToHex(FromHex(c.bytes))) << c.name;
+  struct Case {
+    const char* name;
+    DataSet command;
+    std::uint32_t groupLength;
+    std::vector<std::string> elements;
+  };
+  const Case cases[] = {
+      {"C-FIND-RQ, odd UID padded with NUL",
+       CFindRq(21, kStudyRootFindSopClass, kPriorityMedium),
+       76,
+       {CommandUi(0x0002, kStudyRootFindSopClass), CommandUs(0x0100, 0x0020), CommandUs(0x0110, 21),
+        CommandUs(0x0700, 0), CommandUs(0x0800, 0x0102)}},
+      {"C-STORE-RQ, low priority",
+       CStoreRq(7, kCtStorage, "1.2.3.4.56", 0x0002),
+       92,
+       {CommandUi(0x0002, kCtStorage), CommandUs(0x0100, 0x0001), CommandUs(0x0110, 7),
+        CommandUs(0x0700, 2), CommandUs(0x0800, 0x0102), CommandUi(0x1000, "1.2.3.4.56")}},
+      {"C-MOVE-RQ, destination padded with a space",
+       CMoveRq(23, kStudyRootMoveSopClass, "ARCHIVE", kPriorityMedium),
+       92,
+       {CommandUi(0x0002, kStudyRootMoveSopClass), CommandUs(0x0100, 0x0021), CommandUs(0x0110, 23),
+        ae("ARCHIVE "), CommandUs(0x0700, 0), CommandUs(0x0800, 0x0102)}},
+      {"C-MOVE-RQ, destination beyond 16 characters sent as given",
+       CMoveRq(0xFFFE, kStudyRootMoveSopClass, "DESTINATION_OF_MOVES", kPriorityMedium),
+       104,
+       {CommandUi(0x0002, kStudyRootMoveSopClass), CommandUs(0x0100, 0x0021),
+        CommandUs(0x0110, 0xFFFE), ae("DESTINATION_OF_MOVES"), CommandUs(0x0700, 0),
+        CommandUs(0x0800, 0x0102)}},
+  };
+  for (const Case& c : cases) {
+    std::string expected = "00 00 00 00 04 00 00 00" + LeHex(c.groupLength, 4);
+    for (const std::string& element : c.elements)
+      expected += element;
+    EXPECT_EQ(Encode(c.command), ToHex(FromHex(expected))) << c.name;
   }
 }
 
@@ -121,12 +77,7 @@ TEST(CommandMessageTest, MessageIdsAreOddCounterValuesModulo65535) {
     std::vector<std::uint16_t> ids;
     std::uint32_t counterAfter;
   };
-  const Case cases[] = {
-      {20, {21, 23}, 24},
-      {21, {21}, 22},
-      {65534, {0, 2}, 65538},
-  };
-  for (const Case& c : cases) {
+  for (const Case& c : {Case{20, {21, 23}, 24}, Case{21, {21}, 22}, Case{65534, {0, 2}, 65538}}) {
     SetIdCounter(c.counter);
     std::vector<std::uint16_t> ids;
     for (std::size_t i = 0; i < c.ids.size(); ++i)
