@@ -77,12 +77,27 @@ class Encoder {
     return written;
   }
 
+  // Whether every value, items included, can be written: a caller that must not send a partial
+  // message asks first.
+  bool CanWrite(const DataSet& dataSet) const {
+    for (const auto& [tag, value] : dataSet) {
+      if (!Writable(value->Items() != nullptr, *value, RulesFor(WrittenVr(tag, *value)))) {
+        return false;
+      }
+      if (const Sequence* items = value->Items()) {
+        for (const ItemPtr& item : *items) {
+          if (!CanWrite(*item)) return false;
+        }
+      }
+    }
+    return true;
+  }
+
   std::uint64_t WriteElement(Tag tag, const ElementValue& value) {
-    VrCode vr = value.Vr();
-    if (explicitVr_ && vr == vr::UN) DataDictionary::Instance().Lookup(tag, vr);
+    const VrCode vr = WrittenVr(tag, value);
     const VrRules& rules = RulesFor(vr);
     const bool sequence = value.Items() != nullptr;
-    if (!Writable(value, rules, sequence)) {
+    if (!Writable(sequence, value, rules)) {
       status_ = CodecStatus::ValueNotWritable;
       return 0;
     }
@@ -124,8 +139,15 @@ class Encoder {
     return value.Length() + (value.Length() & 1);
   }
 
+  // In explicit VR a value still marked UN goes out with the dictionary's VR.
+  VrCode WrittenVr(Tag tag, const ElementValue& value) const {
+    VrCode vr = value.Vr();
+    if (explicitVr_ && vr == vr::UN) DataDictionary::Instance().Lookup(tag, vr);
+    return vr;
+  }
+
   // Lengths are never written wrong: a value that its header cannot describe fails the writer.
-  bool Writable(const ElementValue& value, const VrRules& rules, bool sequence) const {
+  bool Writable(bool sequence, const ElementValue& value, const VrRules& rules) const {
     if (sequence) return true;
     if (value.Length() == kUndefinedLength) return false;
     if (value.Length() > 0 && value.Data() == nullptr) return false;
@@ -138,9 +160,8 @@ class Encoder {
   std::uint64_t WriteGroupLength(std::uint16_t group, const DataSet& dataSet) {
     std::uint32_t length = 0;
     for (const auto& [tag, value] : dataSet) {
-      VrCode vr = value->Vr();
-      if (explicitVr_ && vr == vr::UN) DataDictionary::Instance().Lookup(tag, vr);
-      length += (explicitVr_ && RulesFor(vr).longLength ? 12 : 8) + EvenLength(*value);
+      const bool longForm = explicitVr_ && RulesFor(WrittenVr(tag, *value)).longLength;
+      length += (longForm ? 12 : 8) + EvenLength(*value);
     }
     const ElementValue groupLength = ElementValue::FromUL(length);
     return WriteElement(MakeTag(group, 0x0000), groupLength);
@@ -165,8 +186,12 @@ class Encoder {
   }
 
   std::uint64_t WriteValue(const std::uint8_t* data, std::uint32_t length, unsigned swapUnit) {
+    // In pieces, so that a sink that sends as it goes never holds a whole large value.
+    constexpr std::uint32_t kPiece = 1 << 16;
     if (swapUnit <= 1) {
-      out_.WriteBytes(data, length);
+      for (std::uint32_t done = 0; done < length; done += kPiece) {
+        out_.WriteBytes(data + done, std::min(kPiece, length - done));
+      }
       return length;
     }
     // Swapped through a small buffer: the value itself is shared and must stay as it is.

@@ -42,6 +42,11 @@ StreamCodec::StreamCodec(ByteStream& stream, TransferSyntax syntax)
   stream_.SetOutputByteOrder(order);
 }
 
+bool StreamCodec::CanWrite(const DataSet& dataSet) const {
+  Sink sink(stream_);
+  return codec::Encoder(sink, syntax_).CanWrite(dataSet);
+}
+
 std::uint64_t StreamCodec::WriteDataSet(const DataSet& dataSet) {
   Sink sink(stream_);
   codec::Encoder encoder(sink, syntax_);

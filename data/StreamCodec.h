@@ -18,6 +18,8 @@ class StreamCodec {
   // Sets both byte orders of the stream to the syntax's.
   StreamCodec(ByteStream& stream, TransferSyntax syntax);
 
+  // Whether WriteDataSet would write every value of the data set.
+  bool CanWrite(const DataSet& dataSet) const;
   std::uint64_t WriteDataSet(const DataSet& dataSet);
   std::uint64_t WriteElement(const DataElement& element);
 

@@ -110,26 +110,26 @@ int Association::Send(std::uint8_t controlHeader, const DataSet& dataSet,
 
   message_.DiscardOutput();
   StreamCodec codec(message_, syntax);
+  // Checked first, because fragments leave while the message is encoded.
+  if (!codec.CanWrite(dataSet)) return 0;
+  message_.SetDrain([this] { SendFragments(false); });
   codec.WriteDataSet(dataSet);
-  if (codec.Status() != CodecStatus::Good) {
-    message_.DiscardOutput();
-    return 0;
-  }
-  SendMessageStream();
+  message_.SetDrain(nullptr);
+  SendFragments(true);
   return 1;
 }
 
 // One PDV of at most 4096 bytes per P-DATA-TF PDU, whatever maximum length the peer announced.
-void Association::SendMessageStream() {
-  const std::uint32_t total = message_.Pending();
-  for (std::uint32_t sent = 0; sent < total;) {
-    const std::uint32_t chunk = std::min(kMaxFragment, total - sent);
-    const bool last = sent + chunk == total;
+// Until the end of the message a full fragment is sent only when more bytes follow it, so that
+// the last fragment always carries the last-fragment bit.
+void Association::SendFragments(bool end) {
+  while (message_.Pending() > (end ? 0 : kMaxFragment)) {
+    const std::uint32_t chunk = std::min(kMaxFragment, message_.Pending());
+    const bool last = end && chunk == message_.Pending();
     const std::uint8_t control = last ? (controlHeader_ | DataTransferPdu::kLastFragment)
                                       : (controlHeader_ & DataTransferPdu::kCommand);
     DataTransferPdu::WriteHeader(stream_, chunk, contextId_, control);
     message_.FlushBytes(chunk);
-    sent += chunk;
     // PDUs leave in batches: one send per fragment costs more than the copying it saves.
     if (last || stream_.Pending() >= kSendBatch) stream_.Flush();
   }

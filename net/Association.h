@@ -89,7 +89,7 @@ class Association {
   PdvResult ReceivePdvs(PduReader& in);
   int Send(std::uint8_t controlHeader, const DataSet& dataSet, std::string_view abstractSyntaxUid,
            TransferSyntax syntax);
-  void SendMessageStream();
+  void SendFragments(bool end);
   // Decodes a complete message and tells the protocol log how it went.
   int Decode(DataSet& dataSet);
   int DecodeMessage(DataSet& dataSet);

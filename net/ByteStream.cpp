@@ -97,6 +97,7 @@ int ByteStream::Write(const void* buffer, std::uint32_t count) {
     left -= put;
   }
   pending_ += count;
+  Written();
   return 1;
 }
 

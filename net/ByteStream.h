@@ -53,6 +53,8 @@ class ByteStream {
   // At most capacity new bytes: the count (at least 1), 0 when none are there yet, -1 on failure.
   virtual int ReadRaw(std::uint8_t* buffer, std::uint32_t capacity) = 0;
   virtual int WriteRaw(const std::uint8_t* buffer, std::uint32_t length) = 0;
+  // Called after every Write, for a stream that passes output on as it grows.
+  virtual void Written() {}
 
  private:
   // Bytes [begin, end) of a block are still to be read (input) or sent (output). Input blocks take

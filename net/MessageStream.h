@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "net/ByteStream.h"
 
 namespace dicom {
@@ -11,15 +13,22 @@ class MessageStream : public ByteStream {
  public:
   explicit MessageStream(ByteStream& association) : association_(association) {}
 
+  // Called as output grows, so that fragments can leave while a message is being encoded.
+  void SetDrain(std::function<void()> drain) { drain_ = std::move(drain); }
+
  protected:
   // Exactly capacity bytes of the association's stream, or -1.
   int ReadRaw(std::uint8_t* buffer, std::uint32_t capacity) override;
   // Appends to the association's stream, behind the PDU header of the fragment; the association
   // decides when its stream is flushed.
   int WriteRaw(const std::uint8_t* buffer, std::uint32_t length) override;
+  void Written() override {
+    if (drain_) drain_();
+  }
 
  private:
   ByteStream& association_;
+  std::function<void()> drain_;
 };
 
 }  // namespace dicom
