@@ -73,7 +73,7 @@ void OursEncode(benchmark::State& state, const Case& c) {
   Timed timed(state, expected);
   for (auto _ : state) {
     dicom::MemoryByteStream stream;
-    stream.DiscardOutput(true);
+    stream.DropWrites(true);
     timed.Start();
     dicom::StreamCodec codec(stream, c.syntax);
     const std::uint64_t written = codec.WriteDataSet(c.twin->ours);

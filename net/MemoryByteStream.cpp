@@ -16,7 +16,7 @@ int MemoryByteStream::ReadRaw(std::uint8_t* buffer, std::uint32_t capacity) {
 }
 
 int MemoryByteStream::WriteRaw(const std::uint8_t* buffer, std::uint32_t length) {
-  if (discardOutput_) return 1;
+  if (dropWrites_) return 1;
   writes_.push_back(length);
   output_.insert(output_.end(), buffer, buffer + length);
   return 1;

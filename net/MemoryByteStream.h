@@ -23,7 +23,7 @@ class MemoryByteStream : public ByteStream {
     chunkSize_ = chunkSize;
   }
   // Collected output is dropped instead of kept (for benchmarks).
-  void DiscardOutput(bool discard) { discardOutput_ = discard; }
+  void DropWrites(bool drop) { dropWrites_ = drop; }
 
   const std::vector<std::uint8_t>& Output() const { return output_; }
   std::vector<std::uint8_t> TakeOutput() { return std::exchange(output_, {}); }
@@ -31,7 +31,6 @@ class MemoryByteStream : public ByteStream {
   const std::vector<std::uint32_t>& Writes() const { return writes_; }
   // Sizes that ReadRaw was asked for, in order.
   const std::vector<std::uint32_t>& Requests() const { return requests_; }
-  std::size_t Undelivered() const { return input_.size() - position_; }
 
  protected:
   int ReadRaw(std::uint8_t* buffer, std::uint32_t capacity) override;
@@ -41,7 +40,7 @@ class MemoryByteStream : public ByteStream {
   std::vector<std::uint8_t> input_;
   std::size_t position_ = 0;
   std::uint32_t chunkSize_ = kFillSize;
-  bool discardOutput_ = false;
+  bool dropWrites_ = false;
   std::vector<std::uint8_t> output_;
   std::vector<std::uint32_t> writes_;
   std::vector<std::uint32_t> requests_;

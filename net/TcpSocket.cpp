@@ -47,17 +47,16 @@ std::uint16_t TcpSocket::InstanceCount() {
   return instanceCount;
 }
 
-bool TcpSocket::ResolveHost(const char* host) {
+void TcpSocket::ResolveHost(const char* host) {
   // A text that starts with a non-zero number is a dotted address and is never looked up.
   if (std::atoi(host) == 0) {
     if (const hostent* entry = gethostbyname(host);
         entry != nullptr && entry->h_addrtype == AF_INET && entry->h_addr_list[0] != nullptr) {
       std::memcpy(&address_, entry->h_addr_list[0], sizeof address_);
-      return true;
+      return;
     }
   }
   address_.s_addr = inet_addr(host);
-  return true;
 }
 
 bool TcpSocket::ResolvePort(const char* port) {
@@ -75,7 +74,8 @@ bool TcpSocket::ResolvePort(const char* port) {
 int TcpSocket::Connect(const char* host, const char* port) {
   Close();
   if (std::strlen(host) > kMaxHostLength) return 0;
-  if (!ResolveHost(host) || !ResolvePort(port)) return 0;
+  ResolveHost(host);
+  if (!ResolvePort(port)) return 0;
 
   handle_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
   if (handle_ < 0) {

@@ -41,7 +41,7 @@ class TcpSocket {
   static std::uint16_t InstanceCount();
 
  private:
-  bool ResolveHost(const char* host);
+  void ResolveHost(const char* host);
   bool ResolvePort(const char* port);
 
   int lastError_ = 0;

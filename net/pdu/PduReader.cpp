@@ -4,21 +4,25 @@
 
 namespace dicom {
 
-std::uint8_t PduReader::U8() {
-  std::uint8_t value = 0;
-  Bytes(&value, 1);
+template <typename T>
+T PduReader::Number(bool (ByteStream::*read)(T&)) {
+  T value = 0;
+  if (failed_ || !(in_.*read)(value)) {
+    failed_ = true;
+    return 0;
+  }
+  consumed_ += sizeof(T);
   return value;
 }
 
-std::uint16_t PduReader::U16() {
-  std::uint8_t bytes[2] = {};
-  Bytes(bytes, 2);
-  return static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
+std::uint8_t PduReader::U8() {
+  return Number(&ByteStream::ReadU8);
 }
-
+std::uint16_t PduReader::U16() {
+  return Number(&ByteStream::ReadU16);
+}
 std::uint32_t PduReader::U32() {
-  const std::uint32_t high = U16();
-  return high << 16 | U16();
+  return Number(&ByteStream::ReadU32);
 }
 
 void PduReader::Bytes(void* out, std::uint32_t count) {

@@ -6,10 +6,10 @@
 
 namespace dicom {
 
-// Reads the big-endian fields of PDUs and items from the association's stream. The first failed
-// read (time-out, closed connection) is kept and every later read yields zeros, so that a reader
-// can take its fields in order and look once at the end; the bytes consumed keep the parsing of
-// nested items in step with what really arrived.
+// Reads the fields of PDUs and items from the association's stream, which reads big-endian
+// numbers. The first failed read (time-out, closed connection) is kept and every later read yields
+// zeros, so that a reader can take its fields in order and look once at the end; the bytes
+// consumed keep the parsing of nested items in step with what really arrived.
 class PduReader {
  public:
   explicit PduReader(ByteStream& in) : in_(in) {}
@@ -27,6 +27,9 @@ class PduReader {
   ByteStream& in_;
   bool failed_ = false;
   std::uint64_t consumed_ = 0;
+
+  template <typename T>
+  T Number(bool (ByteStream::*read)(T&));
 };
 
 // Write side helpers, mirrors of the above.
