@@ -1,5 +1,7 @@
 #include "net/TcpSocket.h"
 
+#include <fcntl.h>
+
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/tcp.h>
@@ -13,22 +15,32 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "net/IdleHook.h"
+
 namespace dicom {
 namespace {
 
 std::uint16_t instanceCount = 0;
 
 // Waits for the handle to become ready for the events, at most the given time; a signal does not
-// end the wait early. True when ready.
+// end the wait early. The wait runs in slices, and the idle hook, when one is installed, runs
+// between them, so that a blocked application still paints; the limit stays what it was. True
+// when ready.
 bool WaitFor(int handle, short events, std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
+    const IdleHook hook = CurrentIdleHook();
+    const long long slice = hook == nullptr
+                                ? left.count()
+                                : std::min<long long>(left.count(), kIdleSliceMilliseconds);
     pollfd entry{handle, events, 0};
-    const int ready = poll(&entry, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
+    const int ready = poll(&entry, 1, static_cast<int>(std::max<long long>(slice, 0)));
     if (ready > 0) return true;
-    if (ready == 0 || errno != EINTR) return false;
+    if (ready < 0 && errno != EINTR) return false;
+    if (left.count() <= 0) return false;
+    if (ready == 0 && hook != nullptr) hook();
   }
 }
 
@@ -87,17 +99,23 @@ int TcpSocket::Connect(const char* host, const char* port) {
   peer.sin_family = AF_INET;
   peer.sin_port = port_;
   peer.sin_addr = address_;
+  // The connect runs non-blocking, so that its wait goes through WaitFor like every receive; the
+  // socket is blocking again once connected.
+  const int flags = fcntl(handle_, F_GETFL);
+  fcntl(handle_, F_SETFL, flags | O_NONBLOCK);
   int result = connect(handle_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
-  if (result != 0 && errno == EINTR) {
-    // The connection goes on after a signal; wait for it to complete and take its outcome.
+  if (result != 0 && (errno == EINPROGRESS || errno == EINTR)) {
     int error = 0;
     socklen_t size = sizeof error;
-    result = WaitFor(handle_, POLLOUT, std::chrono::seconds(receiveTimeout_)) &&
-                     getsockopt(handle_, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0
-                 ? 0
-                 : -1;
-    if (error != 0) errno = error;
+    if (!WaitFor(handle_, POLLOUT, std::chrono::seconds(receiveTimeout_))) {
+      error = ETIMEDOUT;
+    } else if (getsockopt(handle_, SOL_SOCKET, SO_ERROR, &error, &size) != 0) {
+      error = errno;
+    }
+    result = error == 0 ? 0 : -1;
+    errno = error;
   }
+  fcntl(handle_, F_SETFL, flags);
   lastError_ = result == 0 ? 0 : errno;
   if (result != 0) {
     close(handle_);
