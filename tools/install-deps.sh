@@ -2,8 +2,10 @@
 # Installs the Debian packages that building and testing need, only those that are missing.
 set -euo pipefail
 
+# Qt: the dialog layer and the host program (the private headers for one test that queues input as
+# the window system does); DejaVu: the fonts that offscreen windows and screenshots draw with.
 packages=(cmake g++ clang make python3 libgtest-dev libbenchmark-dev dcmtk libdcmtk-dev python3-pydicom
-  orthanc)
+  orthanc qt6-base-dev qt6-base-private-dev fonts-dejavu-core)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||

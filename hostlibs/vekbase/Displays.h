@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace dicom {
+class DataSet;
+}
+
+// The host's image displays, kept in its base library: the host program shows them, the
+// plug-in loads images into them through imgLoad.
+namespace vekbase {
+
+inline constexpr int kDisplayCount = 8;
+
+// An image ready to show: 8-bit grey (one byte a pixel, after the window) or RGB (three).
+struct Image {
+  int columns = 0;
+  int rows = 0;
+  int bitsAllocated = 0;  // as stored in the file
+  int samplesPerPixel = 1;
+  std::vector<std::uint8_t> pixels;
+};
+
+struct Display {
+  bool hasImage = false;
+  Image image;
+  std::string name;        // code page 1252
+  std::string sourcePath;  // the file the image was read from
+  bool isProtected = false;
+};
+
+// Turns the first frame of the data set's pixel data into display pixels: 8- or 16-bit grey
+// (MONOCHROME1 or 2, signed or not, with the rescale and the first window centre/width, else the
+// minimum and maximum) or 8-bit RGB (either planar configuration). False, with the reason, for
+// anything else or for pixel data shorter than the image.
+bool DecodeImage(const dicom::DataSet& dataSet, Image& image, std::string& error);
+
+class Displays {
+ public:
+  static Displays& Instance();
+
+  int Count() const { return kDisplayCount; }
+  // nullptr for a number outside 1..Count().
+  const Display* Get(int number) const;
+  int Current() const { return current_; }
+  void SetCurrent(int number);
+  bool SetProtected(int number, bool isProtected);
+  // Reads the file into the display; false with the reason when it could not.
+  bool Load(int number, const std::string& path, std::string& error);
+  bool SetName(int number, const std::string& name);
+  void Clear(int number);
+
+  // Told the number of each display that changed (image, name, protection, current).
+  using Listener = std::function<void(int number)>;
+  void SetListener(Listener listener) { listener_ = std::move(listener); }
+
+ private:
+  Displays();
+  void Changed(int number);
+
+  std::vector<Display> displays_;
+  int current_ = 1;
+  Listener listener_;
+};
+
+}  // namespace vekbase

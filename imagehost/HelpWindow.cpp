@@ -1,0 +1,72 @@
+#include "imagehost/HelpWindow.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QPointer>
+#include <QUrl>
+#include <cstring>
+
+#include "hostlibs/hostmenu/HostMenu.h"
+#include "hostlibs/vekbase/Macro.h"
+#include "hostlibs/vekutil/VekUtil.h"
+#include "platform/Ansi.h"
+
+namespace {
+
+QPointer<HelpWindow> helpWindow;
+
+int HostHelpHandler(MenuRequest* request) {
+  if (request->kind == kMenuRequestHelpFile && request->text[0] == '\0')
+    platform::CopyToBuffer("imagehost.hlp", request->text, sizeof request->text);
+  return 1;
+}
+
+void ShowHelpPage(const char* helpFile, std::uint32_t context) {
+  if (helpWindow == nullptr) helpWindow = new HelpWindow;
+  helpWindow->ShowContext(platform::FromAnsi(helpFile != nullptr ? helpFile : ""), context);
+}
+
+const char* LanguageFolder() {
+  switch (vekbase::HostLanguage()) {
+    case 0:
+      return "de";
+    case 2:
+      return "fr";
+    default:
+      return "en";
+  }
+}
+
+}  // namespace
+
+HelpWindow::HelpWindow() {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(tr("Help"));
+  setOpenExternalLinks(true);
+  resize(640, 480);
+}
+
+void HelpWindow::ShowContext(const QString& helpFile, std::uint32_t context) {
+  const QString folder = QCoreApplication::applicationDirPath() + "/help/" +
+                         QFileInfo(helpFile).completeBaseName() + "/" + LanguageFolder() + "/";
+  const QString page = folder + QString::number(context) + ".html";
+  const QString index = folder + "index.html";
+  if (QFileInfo::exists(page))
+    setSource(QUrl::fromLocalFile(page));
+  else if (QFileInfo::exists(index))
+    setSource(QUrl::fromLocalFile(index));
+  else
+    setPlainText(tr("There is no help for context %1 of %2.").arg(context).arg(helpFile));
+  show();
+  raise();
+  activateWindow();
+}
+
+void HelpWindow::Install() {
+  menuSetHostHandler(kHelpMenuId, HostHelpHandler);
+  utlSetHelpViewer(ShowHelpPage);
+}
+
+void HelpWindow::Close() {
+  delete helpWindow.data();
+}

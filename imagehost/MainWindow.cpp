@@ -1,0 +1,211 @@
+#include "imagehost/MainWindow.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <vector>
+
+#include "hostlibs/vekbase/Displays.h"
+#include "hostlibs/vekutil/VekUtil.h"
+#include "imagehost/DisplayView.h"
+#include "imagehost/PluginLoader.h"
+#include "imagehost/Preferences.h"
+#include "imagehost/PreferencesDialog.h"
+#include "platform/Ansi.h"
+#include "platform/MessageBox.h"
+
+namespace {
+
+vekbase::Displays& displays() {
+  return vekbase::Displays::Instance();
+}
+
+// The help context of the host's own help contents.
+constexpr std::uint32_t kHelpContents = 39600;
+
+}  // namespace
+
+MainWindow::MainWindow(Preferences& preferences, PluginLoader& plugin)
+    : preferences_(preferences), plugin_(plugin), area_(new QMdiArea(this)) {
+  static_assert(vekbase::kDisplayCount == 8);
+  setWindowTitle("imagehost");
+  area_->setBackground(QColor(0x3c, 0x3f, 0x41));
+  setCentralWidget(area_);
+  area_->viewport()->installEventFilter(this);
+  for (int i = 0; i < vekbase::kDisplayCount; ++i) {
+    views_[i] = new DisplayView(i + 1, nullptr);
+    // Displays cannot be closed or maximised: there are always eight, and a maximised one would
+    // change the main window's title, by which macros find it.
+    windows_[i] = area_->addSubWindow(views_[i], Qt::SubWindow | Qt::WindowTitleHint);
+    windows_[i]->hide();
+  }
+  CreateMenus();
+  connect(area_, &QMdiArea::subWindowActivated, this, &MainWindow::SubWindowActivated);
+  displays().SetListener([this](int number) { DisplayChanged(number); });
+  DisplayChanged(displays().Current());
+  resize(1000, 700);
+}
+
+// The MDI area goes after this object and still signals while its windows go.
+MainWindow::~MainWindow() {
+  displays().SetListener({});
+  area_->viewport()->removeEventFilter(this);
+  area_->disconnect(this);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // The plug-in's windows are top-level windows of their own; closing the host ends them too.
+  event->accept();
+  QCoreApplication::quit();
+}
+
+// The displays stay tiled as the window changes size.
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == area_->viewport() && event->type() == QEvent::Resize) Tile();
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// In a grid, in the order of the display numbers, which the MDI area's own tiling does not keep.
+void MainWindow::Tile() {
+  std::vector<QMdiSubWindow*> shown;
+  for (QMdiSubWindow* window : windows_)
+    if (!window->isHidden()) shown.push_back(window);
+  const int count = static_cast<int>(shown.size());
+  int columns = 1;
+  while (columns * columns < count)
+    ++columns;
+  const int rows = count == 0 ? 1 : (count + columns - 1) / columns;
+  const QSize area = area_->viewport()->size();
+  for (int i = 0; i < count; ++i) {
+    const int column = i % columns;
+    const int row = i / columns;
+    const QPoint topLeft(area.width() * column / columns, area.height() * row / rows);
+    const QPoint bottomRight(area.width() * (column + 1) / columns,
+                             area.height() * (row + 1) / rows);
+    shown[static_cast<std::size_t>(i)]->setGeometry(QRect(topLeft, bottomRight - QPoint(1, 1)));
+  }
+}
+
+void MainWindow::CreateMenus() {
+  QMenu* file = menuBar()->addMenu(tr("&File"));
+  file->addAction(tr("&Open..."), QKeySequence::Open, this, &MainWindow::Open);
+  file->addAction(tr("&Preferences..."), this, &MainWindow::EditPreferences);
+  file->addSeparator();
+  file->addAction(tr("&Quit"), QKeySequence::Quit, this, &MainWindow::close);
+
+  QMenu* display = menuBar()->addMenu(tr("&Display"));
+  protect_ = display->addAction(tr("&Protect"));
+  protect_->setCheckable(true);
+  connect(protect_, &QAction::triggered, this, &MainWindow::ToggleProtection);
+  display->addSeparator();
+  displayChoice_ = new QActionGroup(this);
+  for (int number = 1; number <= vekbase::kDisplayCount; ++number) {
+    QAction* choice = display->addAction(tr("Display &%1").arg(number));
+    choice->setCheckable(true);
+    choice->setData(number);
+    displayChoice_->addAction(choice);
+    connect(choice, &QAction::triggered, this, [number] { displays().SetCurrent(number); });
+  }
+
+  QMenu* dicom = menuBar()->addMenu(tr("D&ICOM"));
+  dicom->addAction(tr("&Query/Retrieve..."), this, &MainWindow::QueryRetrieve)
+      ->setEnabled(plugin_.dicomRequest != nullptr);
+  dicom->addAction(tr("&Send current image"), this, &MainWindow::SendCurrentImage)
+      ->setEnabled(plugin_.sendDicomImageToServer != nullptr);
+
+  QMenu* help = menuBar()->addMenu(tr("&Help"));
+  help->addAction(tr("&Contents"), QKeySequence::HelpContents, this,
+                  [] { ShowHelp(1, kHelpContents); });
+  help->addAction(tr("&About imagehost"), this, &MainWindow::About);
+}
+
+// Any change may show or hide windows, so every display is brought up to date; there are few.
+void MainWindow::DisplayChanged(int) {
+  const int current = displays().Current();
+  bool shownOrHidden = false;
+  for (int i = 0; i < vekbase::kDisplayCount; ++i) {
+    const vekbase::Display* display = displays().Get(i + 1);
+    const bool show = display->hasImage || i + 1 == current;
+    if (show == windows_[i]->isHidden()) {
+      windows_[i]->setVisible(show);
+      shownOrHidden = true;
+    }
+    windows_[i]->setWindowTitle(views_[i]->Title());
+    views_[i]->update();
+  }
+  const vekbase::Display* currentDisplay = displays().Get(current);
+  protect_->setChecked(currentDisplay != nullptr && currentDisplay->isProtected);
+  protect_->setEnabled(currentDisplay != nullptr && currentDisplay->hasImage);
+  for (QAction* choice : displayChoice_->actions())
+    choice->setChecked(choice->data().toInt() == current);
+  syncing_ = true;
+  if (shownOrHidden) Tile();
+  if (current >= 1 && current <= vekbase::kDisplayCount &&
+      area_->activeSubWindow() != windows_[current - 1]) {
+    area_->setActiveSubWindow(windows_[current - 1]);
+  }
+  syncing_ = false;
+}
+
+void MainWindow::SubWindowActivated(QMdiSubWindow* window) {
+  if (syncing_ || window == nullptr) return;
+  const auto view = qobject_cast<DisplayView*>(window->widget());
+  if (view != nullptr && view->Number() != displays().Current())
+    displays().SetCurrent(view->Number());
+}
+
+void MainWindow::Open() {
+  const QString path = QFileDialog::getOpenFileName(
+      this, tr("Open image"), QString(), tr("DICOM files (*.dcm *.dic *);;All files (*)"));
+  if (path.isEmpty()) return;
+  std::string error;
+  if (!displays().Load(displays().Current(), path.toStdString(), error))
+    Message(tr("%1 could not be opened: %2").arg(path, QString::fromStdString(error)), true);
+}
+
+void MainWindow::EditPreferences() {
+  PreferencesDialog dialog(preferences_, this);
+  dialog.exec();
+}
+
+void MainWindow::ToggleProtection(bool isProtected) {
+  displays().SetProtected(displays().Current(), isProtected);
+}
+
+void MainWindow::QueryRetrieve() {
+  if (plugin_.dicomRequest == nullptr) return;
+  const Preferences& p = preferences_;
+  plugin_.dicomRequest(
+      platform::ToAnsi(p.archiveHost).c_str(), std::to_string(p.archivePort).c_str(),
+      platform::ToAnsi(p.callingAeTitle).c_str(), platform::ToAnsi(p.calledAeTitle).c_str());
+}
+
+void MainWindow::SendCurrentImage() {
+  if (plugin_.sendDicomImageToServer == nullptr) return;
+  const vekbase::Display* display = displays().Get(displays().Current());
+  if (display == nullptr || !display->hasImage || display->sourcePath.empty()) {
+    Message(tr("The current display holds no image read from a file."), true);
+    return;
+  }
+  const Preferences& p = preferences_;
+  const int code = plugin_.sendDicomImageToServer(
+      display->sourcePath.c_str(), platform::ToAnsi(p.archiveHost).c_str(),
+      std::to_string(p.archivePort).c_str(), platform::ToAnsi(p.callingAeTitle).c_str(),
+      platform::ToAnsi(p.calledAeTitle).c_str(), 0, p.checkDuplicate);
+  Message(tr("Result %1: %2").arg(code).arg(SendResultMeaning(code)), code != 0);
+}
+
+void MainWindow::About() {
+  Message(tr("imagehost shows eight image displays and hosts the DICOM plug-in.\n"
+             "Its macro language runs with --macro FILE or -e LINES."),
+          false);
+}
+
+void MainWindow::Message(const QString& text, bool error) {
+  platform::MessageBox(this, platform::ToAnsi(text).c_str(), "imagehost",
+                       platform::kMbOk | (error ? platform::kMbIconStop : 0));
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+
+class DisplayView;
+class PluginLoader;
+class Preferences;
+class QAction;
+class QActionGroup;
+class QMdiArea;
+class QMdiSubWindow;
+
+// The host's main window: the image displays as windows of an MDI area (the active one is the
+// current display), and the menus that reach the preferences and the plug-in.
+//
+// A display's window shows while it holds an image or is the current display, so the user
+// always sees where File > Open goes; the shown windows are tiled.
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  MainWindow(Preferences& preferences, PluginLoader& plugin);
+  ~MainWindow() override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void CreateMenus();
+  void Tile();
+  void DisplayChanged(int number);
+  void SubWindowActivated(QMdiSubWindow* window);
+  void Open();
+  void EditPreferences();
+  void ToggleProtection(bool isProtected);
+  void QueryRetrieve();
+  void SendCurrentImage();
+  void About();
+  void Message(const QString& text, bool error);
+
+  Preferences& preferences_;
+  PluginLoader& plugin_;
+  QMdiArea* area_;
+  std::array<QMdiSubWindow*, 8> windows_{};
+  std::array<DisplayView*, 8> views_{};
+  QAction* protect_ = nullptr;
+  QActionGroup* displayChoice_ = nullptr;
+  bool syncing_ = false;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+
+// The plug-in library, loaded with dlopen at start and unloaded at exit. The host calls it only
+// through its three exports; an export that is missing stays null and its menu item disabled.
+class PluginLoader {
+ public:
+  using DicomRequestProc = int (*)(const char* host, const char* port, const char* callingAeTitle,
+                                   const char* calledAeTitle);
+  using IsDialogRequestOpenProc = int (*)();
+  using SendDicomImageToServerProc = int (*)(const char* filePath, const char* host,
+                                             const char* port, const char* callingAeTitle,
+                                             const char* calledAeTitle, int unused,
+                                             int checkDuplicate);
+
+  PluginLoader() = default;
+  PluginLoader(const PluginLoader&) = delete;
+  PluginLoader& operator=(const PluginLoader&) = delete;
+  ~PluginLoader() { Unload(); }
+
+  // False, with a message for the user, when the library or one of its exports is missing; the
+  // exports found are usable all the same.
+  bool Load(const std::string& path, std::string& message);
+  void Unload();
+
+  DicomRequestProc dicomRequest = nullptr;
+  IsDialogRequestOpenProc isDialogRequestOpen = nullptr;
+  SendDicomImageToServerProc sendDicomImageToServer = nullptr;
+
+ private:
+  void* library_ = nullptr;
+};
+
+// What a result code of SendDicomImageToServer means, for the user.
+const char* SendResultMeaning(int code);

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <string>
+#include <vector>
+
+// The host's settings, kept with QSettings. Every change is applied at once: the host language,
+// the locale of date pickers, and the [intl] profile values that the plug-in and the date
+// formatting read.
+class Preferences {
+ public:
+  // Language codes as the macro language answers them.
+  static constexpr int kGerman = 0;
+  static constexpr int kEnglish = 1;
+  static constexpr int kFrench = 2;
+  // Short-date orders, numbered as the [intl] iDate value.
+  static constexpr int kMonthFirst = 0;
+  static constexpr int kDayFirst = 1;
+  static constexpr int kYearFirst = 2;
+
+  QString archiveHost = "127.0.0.1";
+  int archivePort = 104;
+  QString callingAeTitle = "IMAGEHOST";
+  QString calledAeTitle = "ANY-SCP";
+  int receivePort = 11112;
+  int checkDuplicate = 0;
+  int language = kEnglish;
+  int dateOrder = kMonthFirst;
+  QString dateSeparator = "/";
+
+  // The defaults, with the date order and separator of the user's locale, overlaid with the
+  // valid values that were saved.
+  void Load();
+  void Save() const;
+  void Apply() const;
+
+  // The keys in the order the macro language lists them.
+  static const std::vector<std::string>& Keys();
+  // The value of a key as text; false for an unknown key.
+  bool Get(const std::string& key, std::string& value) const;
+  // Checks and sets one value; false with the reason when it is not valid. Set also saves and
+  // applies it.
+  bool Assign(const std::string& key, const std::string& value, std::string& error);
+  bool Set(const std::string& key, const std::string& value, std::string& error);
+};

@@ -1,0 +1,96 @@
+#include "imagehost/PreferencesDialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QSpinBox>
+
+#include "platform/Ansi.h"
+#include "platform/MessageBox.h"
+
+namespace {
+
+QSpinBox* PortBox(int value) {
+  auto* box = new QSpinBox;
+  box->setRange(1, 65535);
+  box->setValue(value);
+  return box;
+}
+
+QLineEdit* AeTitleEdit(const QString& value) {
+  auto* edit = new QLineEdit(value);
+  edit->setMaxLength(16);
+  return edit;
+}
+
+}  // namespace
+
+PreferencesDialog::PreferencesDialog(Preferences& preferences, QWidget* parent)
+    : QDialog(parent), preferences_(preferences) {
+  setWindowTitle(tr("Preferences"));
+  archiveHost_ = new QLineEdit(preferences.archiveHost);
+  archivePort_ = PortBox(preferences.archivePort);
+  callingAeTitle_ = AeTitleEdit(preferences.callingAeTitle);
+  calledAeTitle_ = AeTitleEdit(preferences.calledAeTitle);
+  receivePort_ = PortBox(preferences.receivePort);
+  checkDuplicate_ = new QCheckBox(tr("Ask the archive before storing an image it may hold"));
+  checkDuplicate_->setChecked(preferences.checkDuplicate != 0);
+  // Item data is the language code.
+  language_ = new QComboBox;
+  language_->addItem(tr("English"), Preferences::kEnglish);
+  language_->addItem(tr("German"), Preferences::kGerman);
+  language_->addItem(tr("French"), Preferences::kFrench);
+  language_->setCurrentIndex(language_->findData(preferences.language));
+  dateOrder_ = new QComboBox;
+  dateOrder_->addItems({tr("Month, day, year"), tr("Day, month, year"), tr("Year, month, day")});
+  dateOrder_->setCurrentIndex(preferences.dateOrder);
+  dateSeparator_ = new QLineEdit(preferences.dateSeparator);
+  dateSeparator_->setMaxLength(1);
+
+  auto* form = new QFormLayout;
+  form->addRow(tr("Archive &host:"), archiveHost_);
+  form->addRow(tr("Archive &port:"), archivePort_);
+  form->addRow(tr("&Own AE title:"), callingAeTitle_);
+  form->addRow(tr("&Archive AE title:"), calledAeTitle_);
+  form->addRow(tr("&Receive port:"), receivePort_);
+  form->addRow(tr("Duplicates:"), checkDuplicate_);
+  form->addRow(tr("&Language:"), language_);
+  form->addRow(tr("Short date &order:"), dateOrder_);
+  form->addRow(tr("Date &separator:"), dateSeparator_);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  form->addRow(buttons);
+  setLayout(form);
+}
+
+// Goes through the same checks as the macro language; a value refused keeps the dialog open and
+// changes nothing.
+void PreferencesDialog::accept() {
+  const std::pair<std::string, std::string> values[] = {
+      {"archiveHost", archiveHost_->text().trimmed().toStdString()},
+      {"archivePort", std::to_string(archivePort_->value())},
+      {"callingAeTitle", callingAeTitle_->text().toStdString()},
+      {"calledAeTitle", calledAeTitle_->text().toStdString()},
+      {"receivePort", std::to_string(receivePort_->value())},
+      {"checkDuplicate", checkDuplicate_->isChecked() ? "1" : "0"},
+      {"language", std::to_string(language_->currentData().toInt())},
+      {"dateOrder", std::to_string(dateOrder_->currentIndex())},
+      {"dateSeparator", dateSeparator_->text().toStdString()},
+  };
+  Preferences changed = preferences_;
+  for (const auto& [key, value] : values) {
+    std::string error;
+    if (!changed.Assign(key, value, error)) {
+      platform::MessageBox(this, platform::ToAnsi(QString::fromStdString(error)).c_str(),
+                           "Preferences", platform::kMbOk | platform::kMbIconStop);
+      return;
+    }
+  }
+  preferences_ = changed;
+  preferences_.Save();
+  preferences_.Apply();
+  QDialog::accept();
+}

@@ -1,0 +1,121 @@
+#include <QApplication>
+#include <QFile>
+#include <QTimer>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "imagehost/HelpWindow.h"
+#include "imagehost/MacroCommands.h"
+#include "imagehost/MacroRunner.h"
+#include "imagehost/MainWindow.h"
+#include "imagehost/PluginLoader.h"
+#include "imagehost/Preferences.h"
+#include "platform/Ansi.h"
+#include "platform/DialogTemplate.h"
+#include "platform/MessageBox.h"
+
+namespace {
+
+struct Options {
+  std::string plugin;
+  std::vector<std::string> macroLines;  // from --macro and -e, in the order given
+  bool valid = true;
+};
+
+void AppendLines(const QString& text, std::vector<std::string>& lines) {
+  for (const QString& line : text.split('\n'))
+    lines.push_back(line.toStdString());
+}
+
+// Our options are taken out before the application sees the command line: Qt would read
+// --plugin as its own.
+Options ParseOptions(int& argc, char** argv) {
+  Options options;
+  int kept = 1;
+  for (int i = 1; i < argc && options.valid; ++i) {
+    const std::string_view option = argv[i];
+    if (option != "--plugin" && option != "--macro" && option != "-e") {
+      argv[kept++] = argv[i];
+      continue;
+    }
+    if (i + 1 == argc) {
+      std::fprintf(stderr, "usage: imagehost [--plugin PATH] [--macro FILE] [-e LINES]\n");
+      options.valid = false;
+      break;
+    }
+    const char* value = argv[++i];
+    if (option == "--plugin") {
+      options.plugin = value;
+    } else if (option == "-e") {
+      AppendLines(QString::fromLocal8Bit(value), options.macroLines);
+    } else {
+      QFile file(QString::fromLocal8Bit(value));
+      if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "imagehost: cannot read %s\n", value);
+        options.valid = false;
+        break;
+      }
+      QString text = QString::fromUtf8(file.readAll());
+      if (text.endsWith('\n')) text.chop(1);
+      AppendLines(text, options.macroLines);
+    }
+  }
+  argc = kept;
+  argv[kept] = nullptr;
+  return options;
+}
+
+// While a macro runs nobody is there to press OK: messages go to standard error.
+int MessageToStandardError(const platform::MessageBoxRequest& request) {
+  std::fprintf(stderr, "%s: %s\n", platform::FromAnsi(request.caption).toUtf8().constData(),
+               platform::FromAnsi(request.text).toUtf8().constData());
+  std::fflush(stderr);
+  return platform::kIdOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options options = ParseOptions(argc, argv);
+  if (!options.valid) return 2;
+  QApplication application(argc, argv);
+  QApplication::setOrganizationName("imagehost");
+  QApplication::setApplicationName("imagehost");
+  const bool scripted = !options.macroLines.empty();
+  if (scripted) platform::SetMessageBoxHandler(MessageToStandardError);
+
+  Preferences preferences;
+  preferences.Load();
+  preferences.Apply();
+  HelpWindow::Install();
+
+  PluginLoader plugin;
+  std::string pluginMessage;
+  plugin.Load(options.plugin.empty()
+                  ? (QApplication::applicationDirPath() + "/libdicomplugin.so").toStdString()
+                  : options.plugin,
+              pluginMessage);
+
+  int exitCode = 0;
+  {
+    MacroRunner runner(options.macroLines);
+    MacroCommands commands(preferences, plugin, [&runner] { runner.Quit(); });
+    MainWindow window(preferences, plugin);
+    window.show();
+    if (!pluginMessage.empty()) {
+      QTimer::singleShot(0, &window, [&window, &pluginMessage] {
+        platform::MessageBox(&window,
+                             platform::ToAnsi(QString::fromStdString(pluginMessage)).c_str(),
+                             "imagehost", platform::kMbOk | platform::kMbIconStop);
+      });
+    }
+    if (scripted) runner.Start();
+    exitCode = QApplication::exec();
+    HelpWindow::Close();
+  }
+  // The plug-in goes while the application still exists, so that it can take its windows down.
+  plugin.Unload();
+  return exitCode;
+}

@@ -1,0 +1,51 @@
+#include "platform/MessageBox.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <cstdio>
+
+#include "platform/Ansi.h"
+#include "platform/Application.h"
+#include "platform/DialogTemplate.h"
+
+namespace platform {
+
+namespace {
+
+MessageBoxHandler& Handler() {
+  static MessageBoxHandler handler;
+  return handler;
+}
+
+}  // namespace
+
+int MessageBox(QWidget* owner, const char* text, const char* caption, unsigned flags) {
+  const MessageBoxRequest request{owner, text != nullptr ? text : "",
+                                  caption != nullptr ? caption : "", flags};
+  if (Handler()) return Handler()(request);
+  if (!HasGui()) {
+    std::fprintf(stderr, "%s: %s\n", request.caption.c_str(), request.text.c_str());
+    return kIdOk;
+  }
+  QMessageBox box(owner);
+  // The host's macros find the box by its title, so it is exactly the caption.
+  box.setWindowTitle(FromAnsi(request.caption));
+  box.setText(FromAnsi(request.text));
+  box.setTextFormat(Qt::PlainText);
+  box.setIcon((flags & kMbIconStop) != 0 ? QMessageBox::Critical : QMessageBox::NoIcon);
+  box.setStandardButtons(QMessageBox::Ok);
+  box.exec();
+  return kIdOk;
+}
+
+int FrameworkMessageBox(const char* text) {
+  QString name = QCoreApplication::applicationName();
+  if (name.isEmpty()) name = QStringLiteral("imagehost");
+  return MessageBox(nullptr, text, ToAnsi(name).c_str(), kMbOk);
+}
+
+void SetMessageBoxHandler(MessageBoxHandler handler) {
+  Handler() = std::move(handler);
+}
+
+}  // namespace platform

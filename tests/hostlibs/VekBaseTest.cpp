@@ -1,0 +1,310 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "data/DicomFile.h"
+#include "hostlibs/vekbase/Displays.h"
+#include "hostlibs/vekbase/Macro.h"
+#include "hostlibs/vekbase/VekBase.h"
+#include "support/Programs.h"
+
+namespace {
+
+using dicom::DataSet;
+using dicom::Tag;
+namespace vr = dicom::vr;
+
+constexpr std::string_view kSecondaryCapture = "1.2.840.10008.5.1.4.1.1.7";
+
+void InsertPixels(DataSet& dataSet, dicom::VrCode vr, const std::vector<std::uint8_t>& bytes) {
+  auto data = std::make_unique<std::uint8_t[]>(bytes.size());
+  std::copy(bytes.begin(), bytes.end(), data.get());
+  dataSet.InsertRaw(dicom::kPixelDataTag, vr, static_cast<std::uint32_t>(bytes.size()),
+                    std::move(data));
+}
+
+DataSet ImageAttributes(int columns, int rows, int samples, int bits, int stored,
+                        const char* photometric) {
+  DataSet dataSet;
+  dataSet.InsertText(0x00080016, vr::UI, kSecondaryCapture);
+  dataSet.InsertText(0x00080018, vr::UI, "1.2.3.4");
+  dataSet.InsertUS(0x00280002, static_cast<std::uint16_t>(samples));
+  dataSet.InsertText(0x00280004, vr::CS, photometric);
+  dataSet.InsertUS(0x00280010, static_cast<std::uint16_t>(rows));
+  dataSet.InsertUS(0x00280011, static_cast<std::uint16_t>(columns));
+  dataSet.InsertUS(0x00280100, static_cast<std::uint16_t>(bits));
+  dataSet.InsertUS(0x00280101, static_cast<std::uint16_t>(stored));
+  dataSet.InsertUS(0x00280102, static_cast<std::uint16_t>(stored - 1));
+  return dataSet;
+}
+
+// Pixels of a 16-bit image as little-endian bytes.
+std::vector<std::uint8_t> Words(std::initializer_list<std::uint16_t> words) {
+  std::vector<std::uint8_t> bytes;
+  for (std::uint16_t word : words) {
+    bytes.push_back(static_cast<std::uint8_t>(word));
+    bytes.push_back(static_cast<std::uint8_t>(word >> 8));
+  }
+  return bytes;
+}
+
+struct ImageCase {
+  const char* name;
+  std::function<DataSet()> make;
+  std::vector<std::pair<int, int>> spots;  // byte index in the display pixels, expected value
+  const char* error;                       // part of the refusal, or nullptr when it loads
+};
+
+std::vector<ImageCase> ImageCases() {
+  return {
+      {"grey8.dcm",
+       [] {
+         DataSet dataSet = ImageAttributes(4, 3, 1, 8, 8, "MONOCHROME2");
+         InsertPixels(dataSet, vr::OB, {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120});
+         return dataSet;
+       },
+       {{0, 0}, {11, 255}, {5, 116}},
+       nullptr},
+      {"inverted8.dcm",
+       [] {
+         DataSet dataSet = ImageAttributes(2, 1, 1, 8, 8, "MONOCHROME1");
+         InsertPixels(dataSet, vr::OB, {0, 200});
+         return dataSet;
+       },
+       {{0, 255}, {1, 0}},
+       nullptr},
+      // 12 bits stored, signed, with junk above the high bit; window 50/101 runs from -0.5 to
+      // 99.5, so 0 is almost black, 50 mid grey and 100 white.
+      {"grey16.dcm",
+       [] {
+         DataSet dataSet = ImageAttributes(3, 2, 1, 16, 12, "MONOCHROME2");
+         dataSet.InsertUS(0x00280103, 1);
+         dataSet.InsertText(0x00281050, vr::DS, "50\\300");
+         dataSet.InsertText(0x00281051, vr::DS, "101\\400");
+         dataSet.InsertText(0x00281052, vr::DS, "-10");
+         dataSet.InsertText(0x00281053, vr::DS, "1");
+         InsertPixels(dataSet, vr::OW, Words({0x0800, 0xF00A, 0x003C, 0x006E, 0x0FFF, 0x07FF}));
+         return dataSet;
+       },
+       {{0, 0}, {1, 1}, {2, 129}, {3, 255}, {4, 0}, {5, 255}},
+       nullptr},
+      {"rgbPlanar.dcm",
+       [] {
+         DataSet dataSet = ImageAttributes(2, 1, 3, 8, 8, "RGB");
+         dataSet.InsertUS(0x00280006, 1);
+         InsertPixels(dataSet, vr::OB, {1, 2, 3, 4, 5, 6});
+         return dataSet;
+       },
+       {{0, 1}, {1, 3}, {2, 5}, {3, 2}, {4, 4}, {5, 6}},
+       nullptr},
+      {"rgb.dcm",
+       [] {
+         DataSet dataSet = ImageAttributes(2, 1, 3, 8, 8, "RGB");
+         InsertPixels(dataSet, vr::OB, {1, 2, 3, 4, 5, 6});
+         return dataSet;
+       },
+       {{0, 1}, {3, 4}, {5, 6}},
+       nullptr},
+      {"short.dcm",
+       [] {
+         DataSet dataSet = ImageAttributes(4, 3, 1, 8, 8, "MONOCHROME2");
+         InsertPixels(dataSet, vr::OB, std::vector<std::uint8_t>(10));
+         return dataSet;
+       },
+       {},
+       "shorter than one frame"},
+      {"huge.dcm",
+       [] {
+         DataSet dataSet = ImageAttributes(65535, 65535, 1, 16, 16, "MONOCHROME2");
+         InsertPixels(dataSet, vr::OW, std::vector<std::uint8_t>(16));
+         return dataSet;
+       },
+       {},
+       "shorter than one frame"},
+      {"bits12.dcm",
+       [] {
+         DataSet dataSet = ImageAttributes(2, 1, 1, 12, 12, "MONOCHROME2");
+         InsertPixels(dataSet, vr::OB, std::vector<std::uint8_t>(4));
+         return dataSet;
+       },
+       {},
+       "bits allocated 12"},
+      {"ybr.dcm",
+       [] {
+         DataSet dataSet = ImageAttributes(2, 1, 3, 8, 8, "YBR_FULL");
+         InsertPixels(dataSet, vr::OB, std::vector<std::uint8_t>(6));
+         return dataSet;
+       },
+       {},
+       "photometric interpretation YBR_FULL"},
+  };
+}
+
+class DisplaysTest : public testing::Test {
+ protected:
+  void TearDown() override {
+    displays_.SetListener(nullptr);
+    for (int n = 1; n <= displays_.Count(); ++n)
+      displays_.SetProtected(n, false);
+  }
+  std::string Write(const char* name, const DataSet& dataSet) {
+    const std::string path = directory_.File(name);
+    dicom::DicomFile file(kSecondaryCapture, "1.2.3.4", dicom::ExplicitLittleEndian);
+    file.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
+    EXPECT_TRUE(file.Write(dataSet));
+    return path;
+  }
+
+  testing_support::TempDir directory_;
+  vekbase::Displays& displays_ = vekbase::Displays::Instance();
+};
+
+TEST_F(DisplaysTest, LoadsGreyAndRgbAndRefusesWhatItCannotShow) {
+  std::vector<int> changed;
+  displays_.SetListener([&](int number) { changed.push_back(number); });
+  for (const ImageCase& c : ImageCases()) {
+    SCOPED_TRACE(c.name);
+    const std::string path = Write(c.name, c.make());
+    std::string error;
+    changed.clear();
+    const bool loaded = displays_.Load(2, path, error);
+    if (c.error != nullptr) {
+      EXPECT_FALSE(loaded);
+      EXPECT_NE(error.find(c.error), std::string::npos) << error;
+      EXPECT_TRUE(changed.empty());
+      continue;
+    }
+    ASSERT_TRUE(loaded) << error;
+    EXPECT_EQ(changed, std::vector<int>{2});
+    const vekbase::Display* display = displays_.Get(2);
+    EXPECT_EQ(display->name, c.name);
+    EXPECT_EQ(display->sourcePath, path);
+    const vekbase::Image& image = display->image;
+    ASSERT_EQ(image.pixels.size(),
+              static_cast<std::size_t>(image.columns * image.rows * image.samplesPerPixel));
+    for (const auto& [index, value] : c.spots)
+      EXPECT_EQ(image.pixels[static_cast<std::size_t>(index)], value) << "byte " << index;
+  }
+
+  // A file cut inside the pixel data: the toolkit leaves the element out.
+  const std::string whole = testing_support::ReadFile(directory_.File("grey8.dcm"));
+  const std::string cut = directory_.File("cut.dcm");
+  testing_support::WriteFile(cut, whole.substr(0, whole.size() - 5));
+  EXPECT_EQ(imgLoad(3, cut.c_str()), 0);
+  EXPECT_EQ(imgLoad(3, directory_.File("absent.dcm").c_str()), 0);
+  EXPECT_EQ(imgLoad(9, directory_.File("grey8.dcm").c_str()), 0);
+
+  EXPECT_EQ(imgLoad(3, directory_.File("grey8.dcm").c_str()), 1);
+  EXPECT_EQ(displays_.Get(3)->name, "grey8.dcm");
+  EXPECT_EQ(imgSetName(3, "M\xFCller^Hans"), 1);
+  EXPECT_EQ(displays_.Get(3)->name, "M\xFCller^Hans");
+  EXPECT_EQ(imgSetName(0, "x"), 0);
+  displays_.SetCurrent(4);
+  EXPECT_EQ(opGetDisplay(), 4);
+  displays_.SetCurrent(1);
+}
+
+TEST_F(DisplaysTest, NextUnprotectedWrapsAndSkipsProtected) {
+  struct Case {
+    std::vector<int> isProtected;
+    int display;
+    int next;
+  };
+  const Case cases[] = {
+      {{}, 3, 4},
+      {{}, 8, 1},
+      {{}, 0, 1},
+      {{4, 5}, 3, 6},
+      {{8, 1}, 7, 2},
+      {{1, 2, 4, 5, 6, 7, 8}, 3, 3},
+      {{1, 2, 3, 4, 5, 6, 7, 8}, 3, 0},
+  };
+  for (const Case& c : cases) {
+    for (int n = 1; n <= displays_.Count(); ++n)
+      displays_.SetProtected(n, false);
+    for (int n : c.isProtected)
+      displays_.SetProtected(n, true);
+    EXPECT_EQ(imgGetNextUnprotected(static_cast<std::uint16_t>(c.display), 0), c.next)
+        << "from " << c.display;
+  }
+}
+
+TEST(MacroTest, ParsesLinesAndNamesWhatIsWrong) {
+  struct Case {
+    const char* line;
+    const char* call;  // name and arguments, '|' between; "" for no call
+    const char* error;
+  };
+  const Case cases[] = {
+      {"macGetLanguage ()", "macGetLanguage", ""},
+      {"\tmacGetLanguage( ) # asks the host\r", "macGetLanguage", ""},
+      {"open(\"/tmp/a b.dcm\")", "open|\"/tmp/a b.dcm", ""},
+      {"protect( 3 ,-1,+2 )", "protect|3|-1|2", ""},
+      {"setText(\"t\", 5, \"say \\\"hi\\\" \\\\ # not a comment\")",
+       "setText|\"t|5|\"say \"hi\" \\ # not a comment", ""},
+      {"", "", ""},
+      {"   # only a comment", "", ""},
+      {"open", "", "missing '('"},
+      {"open(\"abc", "", "unterminated string"},
+      {"open(\"abc\\", "", "unterminated string"},
+      {"open(1, 2", "", "missing ')'"},
+      {"open(1 # x)", "", "missing ')'"},
+      {"open(1,)", "", "missing argument"},
+      {"open(,1)", "", "missing argument"},
+      {"open(abc)", "", "expected a string or an integer"},
+      {"open(12abc)", "", "not an integer"},
+      {"open(99999999999999999999)", "", "out of range"},
+      {"open(-)", "", "expected digits"},
+      {"open(1 2)", "", "expected ',' or ')'"},
+      {"open(1) x", "", "unexpected text after ')'"},
+      {"(1)", "", "expected a command name"},
+      {"f(\"a\\n\")", "", "unknown escape"},
+  };
+  for (const Case& c : cases) {
+    const vekbase::ParsedLine parsed = vekbase::ParseMacroLine(c.line);
+    std::string call;
+    if (parsed.call) {
+      call = parsed.call->name;
+      for (const vekbase::MacroArgument& argument : parsed.call->arguments)
+        call += "|" + (argument.isText ? "\"" + argument.text : std::to_string(argument.number));
+    }
+    EXPECT_EQ(call, c.call) << c.line;
+    if (*c.error == '\0')
+      EXPECT_EQ(parsed.error, "") << c.line;
+    else
+      EXPECT_NE(parsed.error.find(c.error), std::string::npos) << c.line << ": " << parsed.error;
+  }
+}
+
+TEST(MacroTest, RunsRegisteredCommandsAndTheLanguageQuery) {
+  std::string output, error;
+  EXPECT_EQ(vekbase::RunMacroLine("macGetLanguage()", output, error), 1);
+  EXPECT_EQ(output, "1\n");
+  vekbase::SetHostLanguage(2);
+  EXPECT_EQ(macCommand("macGetLanguage ()"), 2);
+  vekbase::SetHostLanguage(1);
+  EXPECT_EQ(macCommand("macGetLanguage (1)"), -1);
+  EXPECT_EQ(macCommand("noSuchCommand()"), -1);
+  EXPECT_EQ(macCommand("# nothing"), 0);
+
+  vekbase::RegisterMacro("add", [](const vekbase::MacroCall& call, std::string& out, std::string&) {
+    long long sum = 0;
+    for (const vekbase::MacroArgument& argument : call.arguments)
+      sum += argument.number;
+    out += std::to_string(sum) + "\n";
+    return static_cast<int>(sum);
+  });
+  output.clear();
+  EXPECT_EQ(vekbase::RunMacroLine("add(2, 3, -1)", output, error), 4);
+  EXPECT_EQ(output, "4\n");
+  vekbase::UnregisterMacro("add");
+  error.clear();
+  EXPECT_EQ(vekbase::RunMacroLine("add(1)", output, error), -1);
+  EXPECT_EQ(error, "unknown command 'add'");
+}
+
+}  // namespace

@@ -1,0 +1,367 @@
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QPointer>
+#include <QTest>
+#include <array>
+#include <climits>
+#include <cstring>
+#include <ctime>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "hostlibs/hostmenu/HostMenu.h"
+#include "hostlibs/vekutil/VekProgressMan.h"
+#include "hostlibs/vekutil/VekSizableDlg.h"
+#include "hostlibs/vekutil/VekUtil.h"
+#include "platform/AnimationControl.h"
+#include "platform/OsServices.h"
+#include "platform/Resources.h"
+
+namespace {
+
+using platform::ControlKind;
+using platform::ControlTemplate;
+using platform::DialogTemplate;
+
+struct Record {
+  std::uint32_t size;
+  std::int32_t value;
+  char name[8];
+};
+
+TEST(RecordListTest, StoresCopiesThatOutliveTheCallersBlocks) {
+  LisHandle list = lisCreate(256);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(lisGetElementCount(list), 0u);
+
+  // Each block is exactly as long as its size field says, so a read past it shows up under ASan.
+  const std::vector<std::vector<std::uint8_t>> records = {
+      {4, 0, 0, 0},
+      {12, 0, 0, 0, 7, 0, 0, 0, 'a', 'b', 'c', 0},
+      {5, 0, 0, 0, 0xEE},
+  };
+  for (const auto& bytes : records) {
+    auto* block = new std::uint8_t[bytes.size()];
+    std::memcpy(block, bytes.data(), bytes.size());
+    EXPECT_EQ(lisAdd(&list, block), 1);
+    delete[] block;
+  }
+  const std::uint8_t tooShort[] = {3, 0, 0, 0};
+  const std::uint8_t empty[] = {0, 0, 0, 0};
+  EXPECT_EQ(lisAdd(&list, tooShort), 0);
+  EXPECT_EQ(lisAdd(&list, empty), 0);
+  EXPECT_EQ(lisAdd(&list, nullptr), 0);
+  ASSERT_EQ(lisGetElementCount(list), records.size());
+
+  auto* first = static_cast<const Record*>(lisGetPointerToElement(list, 1));
+  for (int i = 0; i < 100; ++i) {
+    Record filler{sizeof(Record), i, "filler"};
+    lisAdd(&list, &filler);
+  }
+  EXPECT_EQ(lisGetPointerToElement(list, 1), first);
+  EXPECT_EQ(first->value, 7);
+  EXPECT_STREQ(first->name, "abc");
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    EXPECT_EQ(std::memcmp(lisGetPointerToElement(list, static_cast<std::uint32_t>(i)),
+                          records[i].data(), records[i].size()),
+              0);
+  }
+  EXPECT_EQ(lisGetPointerToElement(list, lisGetElementCount(list)), nullptr);
+
+  lisDestroy(&list);
+  EXPECT_EQ(list, nullptr);
+  lisDestroy(&list);
+  EXPECT_EQ(lisGetElementCount(list), 0u);
+  EXPECT_EQ(lisAdd(&list, records[0].data()), 0);
+}
+
+// The hooks of the chain test are plain functions, as the host's are; they talk through these.
+std::string hookTrace;
+std::uint32_t hookA = 0;
+std::uint32_t hookB = 0;
+bool bRemovesA = false;
+bool aRemovesItself = false;
+
+int HookA(MenuRequest* request) {
+  hookTrace += 'A';
+  if (aRemovesItself) menuRemoveHook(hookA);
+  return menuCallNextHook(hookA, request);
+}
+int HookB(MenuRequest* request) {
+  hookTrace += 'B';
+  if (bRemovesA) menuRemoveHook(hookA);
+  return menuCallNextHook(hookB, request) + 100;
+}
+int HostHandler(MenuRequest* request) {
+  hookTrace += 'H' + std::to_string(request->kind);
+  return 7;
+}
+
+TEST(HostMenuTest, HooksRunHeadFirstAndEndInTheHostsHandler) {
+  constexpr std::uint32_t kMenu = 901;
+  MenuRequest request{39601, 5, {}};
+  EXPECT_EQ(menuCallHooks(kMenu, &request), 0);
+  menuSetHostHandler(kMenu, HostHandler);
+  EXPECT_EQ(menuCallHooks(kMenu, &request), 7);
+
+  struct Case {
+    bool bRemovesA;
+    bool aRemovesItself;
+    const char* trace;
+    const char* traceAfter;  // of the next request, with nobody removing anything
+    bool aRemains;
+  };
+  const Case cases[] = {
+      {false, false, "BAH5", "BAH5", true},
+      {true, false, "BH5", "BH5", false},
+      // A removes itself while the request is at it, and still passes it on.
+      {false, true, "BAH5", "BH5", false},
+  };
+  std::set<std::uint32_t> handles;
+  for (const Case& c : cases) {
+    hookA = menuSetHook(kMenu, HookA);
+    hookB = menuSetHook(kMenu, HookB);
+    handles.insert({hookA, hookB});
+    bRemovesA = c.bRemovesA;
+    aRemovesItself = c.aRemovesItself;
+    hookTrace.clear();
+    EXPECT_EQ(menuCallHooks(kMenu, &request), 107) << c.trace;
+    EXPECT_EQ(hookTrace, c.trace);
+    bRemovesA = aRemovesItself = false;
+    hookTrace.clear();
+    EXPECT_EQ(menuCallHooks(kMenu, &request), 107) << c.trace;
+    EXPECT_EQ(hookTrace, c.traceAfter);
+    EXPECT_EQ(menuRemoveHook(hookA), c.aRemains ? 1 : 0);
+    EXPECT_EQ(menuRemoveHook(hookB), 1);
+  }
+  EXPECT_EQ(handles.size(), 6u);
+  EXPECT_EQ(handles.count(0), 0u);
+  EXPECT_EQ(menuCallNextHook(hookB, &request), 0);
+  hookTrace.clear();
+  request.kind = 2;
+  EXPECT_EQ(menuCallHooks(kMenu, &request), 7);
+  EXPECT_EQ(hookTrace, "H2");
+  menuSetHostHandler(kMenu, nullptr);
+}
+
+std::uint32_t helpHook = 0;
+std::string viewedFile;
+std::uint32_t viewedContext = 0;
+
+int HelpHook(MenuRequest* request) {
+  if (request->kind == kMenuRequestHelpFile && (request->command & 0xFFFF) == 39601)
+    std::strcpy(request->text, "Test.hlp");
+  return menuCallNextHook(helpHook, request);
+}
+void Viewer(const char* file, std::uint32_t context) {
+  viewedFile = file;
+  viewedContext = context;
+}
+
+TEST(HelpTest, ShowHelpOpensTheFileTheHookNames) {
+  helpHook = menuSetHook(kHelpMenuId, HelpHook);
+  utlSetHelpViewer(Viewer);
+  ShowHelp(1, 39602);
+  EXPECT_EQ(viewedFile, "");
+  ShowHelp(1, 39601);
+  EXPECT_EQ(viewedFile, "Test.hlp");
+  EXPECT_EQ(viewedContext, 39601u);
+  utlSetHelpViewer(nullptr);
+  menuRemoveHook(helpHook);
+}
+
+// Takes a short date apart with the same [intl] values that wrote it.
+std::tm ReadBack(const std::string& text) {
+  char separator[8];
+  platform::GetProfileString("intl", "sDate", ".", separator, sizeof separator);
+  const char sep = separator[0] != '\0' ? separator[0] : '.';
+  std::vector<int> parts;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find(sep, start)) != std::string::npos; start = end + 1)
+    parts.push_back(std::stoi(text.substr(start, end - start)));
+  parts.push_back(std::stoi(text.substr(start)));
+  std::tm time{};
+  if (parts.size() != 3) return time;
+  const int order = platform::GetProfileInt("intl", "iDate", 0);
+  const std::array<int, 3> dmy = order == 1   ? std::array{parts[0], parts[1], parts[2]}
+                                 : order == 2 ? std::array{parts[2], parts[1], parts[0]}
+                                              : std::array{parts[1], parts[0], parts[2]};
+  time.tm_mday = dmy[0];
+  time.tm_mon = dmy[1] - 1;
+  time.tm_year = dmy[2] - 1900;
+  return time;
+}
+
+TEST(DateFormatTest, ShortDateFollowsTheIntlSettingsAndReadsBack) {
+  struct Case {
+    const char* order;
+    const char* separator;
+    int year, month, day;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"1", ".", 2002, 12, 4, "04.12.2002"}, {"0", "/", 2002, 12, 4, "12/04/2002"},
+      {"2", "-", 2002, 12, 4, "2002-12-04"}, {"1", "", 1999, 1, 31, "31.01.1999"},
+      {"0", "-", 1999, 1, 31, "01-31-1999"},
+  };
+  char buffer[260];
+  for (const Case& c : cases) {
+    platform::WriteProfileString("intl", "iDate", c.order);
+    platform::WriteProfileString("intl", "sDate", c.separator);
+    std::tm time{};
+    time.tm_year = c.year - 1900;
+    time.tm_mon = c.month - 1;
+    time.tm_mday = c.day;
+    utlFormatDateTime(&time, buffer, 3);
+    EXPECT_STREQ(buffer, c.text);
+    const std::tm back = ReadBack(buffer);
+    EXPECT_EQ(back.tm_year, time.tm_year) << c.text;
+    EXPECT_EQ(back.tm_mon, time.tm_mon) << c.text;
+    EXPECT_EQ(back.tm_mday, time.tm_mday) << c.text;
+  }
+
+  std::tm wild{};
+  wild.tm_year = INT_MAX;
+  wild.tm_mon = INT_MIN;
+  wild.tm_mday = INT_MIN;
+  wild.tm_hour = INT_MAX;
+  std::memset(buffer, 'x', sizeof buffer);
+  utlFormatDateTime(&wild, buffer, 0);
+  EXPECT_LT(std::strlen(buffer), sizeof buffer);
+  EXPECT_NE(std::string(buffer).find(std::to_string(INT_MAX + 1900LL)), std::string::npos);
+  platform::WriteProfileString("intl", "iDate", "1");
+  platform::WriteProfileString("intl", "sDate", ".");
+}
+
+// A dialog whose list grows with it and whose buttons keep their distances to the edges.
+constexpr unsigned kSizableTemplate = 9601;
+constexpr int kList = 100, kRight = 101, kBottom = 102, kCorner = 103;
+constexpr ControlTemplate kSizableControls[] = {
+    {kList, ControlKind::ListView, "", 7, 7, 150, 80, 0},
+    {kRight, ControlKind::Button, "Right", 165, 7, 50, 14, 0},
+    {kBottom, ControlKind::Button, "Bottom", 7, 95, 50, 14, 0},
+    {kCorner, ControlKind::Button, "Corner", 165, 95, 50, 14, 0},
+};
+constexpr DialogTemplate kSizableDialogs[] = {
+    {kSizableTemplate, "Sizable", 222, 116, "MS Sans Serif", 8,
+     platform::dialog_style::kCaption | platform::dialog_style::kResizingFrame, kSizableControls},
+};
+
+class TestSizableDialog : public CVekSizableDlg {
+ public:
+  TestSizableDialog() : CVekSizableDlg(kSizableTemplate, nullptr) {}
+
+ protected:
+  bool OnInitDialog() override {
+    static constexpr int right[] = {kRight};
+    static constexpr int bottom[] = {kBottom};
+    static constexpr int corner[] = {kCorner};
+    SetSizeItem(kList);
+    SetMoveItems(right, 1, 1);
+    SetMoveItems(bottom, 1, 2);
+    SetMoveItems(corner, 1, 3);
+    return CVekSizableDlg::OnInitDialog();
+  }
+};
+
+TEST(VekSizableDlgTest, SizeItemAndMoveModesFollowTheWindow) {
+  const platform::ResourceModule module{kSizableDialogs, {}, {}};
+  platform::RegisterResources(module);
+  TestSizableDialog dialog;
+  ASSERT_TRUE(dialog.Create());
+  dialog.Show();
+  const QSize original = dialog.Window()->size();
+  const std::array ids = {kList, kRight, kBottom, kCorner};
+  std::array<QRect, 4> before;
+  for (std::size_t i = 0; i < ids.size(); ++i)
+    before[i] = dialog.ItemRect(ids[i]);
+
+  struct Step {
+    int dx, dy;
+  };
+  for (const Step step : {Step{101, 40}, Step{0, 0}, Step{101, 40}, Step{0, 0}}) {
+    dialog.Window()->resize(original + QSize(step.dx, step.dy));
+    QCoreApplication::processEvents();
+    const std::array<QRect, 4> expected = {
+        before[0].adjusted(0, 0, step.dx, step.dy),
+        before[1].translated(step.dx, 0),
+        before[2].translated(0, step.dy),
+        before[3].translated(step.dx, step.dy),
+    };
+    for (std::size_t i = 0; i < ids.size(); ++i)
+      EXPECT_EQ(dialog.ItemRect(ids[i]), expected[i]) << "item " << ids[i] << " dx " << step.dx;
+  }
+  dialog.DestroyWindow();
+  platform::UnregisterResources(module);
+}
+
+constexpr unsigned kProgressTemplate = 9602;
+constexpr unsigned kAnimation = 9603;
+constexpr int kProgressText = 200, kProgressAnimation = 201;
+constexpr ControlTemplate kProgressControls[] = {
+    {kProgressText, ControlKind::Label, "", 7, 7, 180, 24, platform::control_style::kCentred},
+    {kProgressAnimation, ControlKind::Animation, "", 7, 35, 180, 40, 0},
+};
+constexpr DialogTemplate kProgressDialogs[] = {
+    {kProgressTemplate, "Progress", 194, 82, "MS Sans Serif", 8,
+     platform::dialog_style::kCaption | platform::dialog_style::kCentred, kProgressControls},
+};
+
+// Three 16-pixel frames side by side, each a different grey.
+QByteArray AnimationStrip() {
+  QImage strip(48, 16, QImage::Format_RGB32);
+  QPainter painter(&strip);
+  for (int frame = 0; frame < 3; ++frame)
+    painter.fillRect(frame * 16, 0, 16, 16, QColor(frame * 100, frame * 100, frame * 100));
+  painter.end();
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  strip.save(&buffer, "PNG");
+  return png;
+}
+
+TEST(VekProgressManTest, BeginShowsTextAndAnimationUntilDestroyed) {
+  const QByteArray png = AnimationStrip();
+  const platform::AnimationResource animations[] = {
+      {kAnimation, reinterpret_cast<const unsigned char*>(png.constData()),
+       static_cast<std::size_t>(png.size()), 3, 20},
+  };
+  const platform::ResourceModule module{kProgressDialogs, {}, animations};
+  platform::RegisterResources(module);
+
+  auto progress = std::make_unique<CVekProgressMan>(kProgressTemplate, nullptr);
+  progress->SetText(kProgressText, "Asking the DICOM database ...");
+  progress->SetAnimationCtrl(kProgressAnimation, kAnimation);
+  EXPECT_FALSE(progress->IsBegun());
+  EXPECT_EQ(progress->Window(), nullptr);
+  EXPECT_EQ(progress->BeginProgressDialog(), 1);
+  EXPECT_TRUE(progress->IsBegun());
+  QPointer<QWidget> window = progress->Window();
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(window->isVisible());
+  auto* text = window->findChild<QLabel*>(QString::number(kProgressText));
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->text(), "Asking the DICOM database ...");
+  progress->SetText(kProgressText, "Retrieve the image(s)...");
+  EXPECT_EQ(text->text(), "Retrieve the image(s)...");
+
+  auto* animation =
+      window->findChild<platform::AnimationControl*>(QString::number(kProgressAnimation));
+  ASSERT_NE(animation, nullptr);
+  EXPECT_TRUE(animation->IsPlaying());
+  for (int i = 0; i < 250 && animation->CurrentFrame() == 0; ++i)
+    QTest::qWait(20);
+  EXPECT_NE(animation->CurrentFrame(), 0);
+
+  progress.reset();
+  EXPECT_TRUE(window.isNull() || !window->isVisible());
+  platform::UnregisterResources(module);
+}
+
+}  // namespace

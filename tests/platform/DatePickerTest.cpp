@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <QTest>
+
+#include "platform/Ansi.h"
+#include "platform/DatePicker.h"
+
+namespace platform {
+namespace {
+
+const QDate kDate(2002, 12, 4);  // a Wednesday
+
+// Sets the default locale for one test and puts the previous one back.
+class DefaultLocale {
+ public:
+  explicit DefaultLocale(const QLocale& locale) { QLocale::setDefault(locale); }
+  ~DefaultLocale() { QLocale::setDefault(previous_); }
+
+ private:
+  QLocale previous_;
+};
+
+TEST(DatePickerTest, FormatDatePicture) {
+  const QLocale english(QLocale::English, QLocale::UnitedKingdom);
+  const QLocale french(QLocale::French, QLocale::France);
+  const struct {
+    const char* picture;
+    const QLocale& locale;
+    const char* expected;
+  } cases[] = {
+      {"dd' 'MMM' 'yyy", english, "04 Dec 2002"},
+      {"yyyMMdd", english, "20021204"},
+      {"yyyyMMdd", english, "20021204"},
+      {"d/M/yy", english, "4/12/02"},
+      {"dd.MM.y", english, "04.12.2"},
+      {"dddd, MMMM d", english, "Wednesday, December 4"},
+      {"ddd dd-MM-yyyy", english, "Wed 04-12-2002"},
+      {"'day' d 'of' yyy", english, "day 4 of 2002"},
+      {"'It''s' yyy''", english, "It's 2002'"},
+      {"''d''", english, "'4'"},
+      {"d MMMM yyy", french,
+       "4 d\xE9"
+       "cembre 2002"},
+      {"", english, ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FormatDatePicture(c.picture, kDate, c.locale), c.expected) << c.picture;
+  }
+}
+
+TEST(DatePickerTest, WindowTextFollowsThePictureAndTheDate) {
+  const DefaultLocale locale(QLocale(QLocale::English, QLocale::UnitedKingdom));
+  DatePicker picker(nullptr);
+  int changes = 0;
+  picker.SetNotifySink([&](const Notification& n) {
+    EXPECT_EQ(n.code, Notification::Code::DateTimeChange);
+    ++changes;
+  });
+
+  ASSERT_TRUE(picker.SetDate(2002, 12, 4));
+  for (const auto& [year, month, day] : {std::tuple{2002, 2, 30}, {0, 0, 0}, {1600, 12, 31}}) {
+    EXPECT_FALSE(picker.SetDate(year, month, day)) << year << "-" << month << "-" << day;
+  }
+  EXPECT_EQ(picker.Date(), kDate);
+
+  const struct {
+    const char* picture;
+    const char* text;
+  } formats[] = {{"dd' 'MMM' 'yyy", "04 Dec 2002"}, {"yyyMMdd", "20021204"}, {"d.M.y", "4.12.2"}};
+  for (const auto& f : formats) {
+    picker.SetFormat(f.picture);
+    EXPECT_EQ(picker.WindowText(), f.text);
+    EXPECT_EQ(ToAnsi(picker.text()), f.text) << "shown for " << f.picture;
+  }
+  char buffer[5];
+  picker.SetFormat("yyyMMdd");
+  EXPECT_EQ(picker.GetWindowText(buffer, sizeof buffer), 4);
+  EXPECT_STREQ(buffer, "2002");
+  EXPECT_EQ(changes, 0);
+
+  picker.UserSetDate(QDate(2003, 1, 30));
+  EXPECT_EQ(picker.WindowText(), "20030130");
+  EXPECT_EQ(changes, 1);
+  picker.SetFormat("dd' 'MMM' 'yyy");
+  QTest::keyClick(&picker, Qt::Key_Up);  // the day section steps on
+  EXPECT_EQ(picker.WindowText(), "31 Jan 2003");
+  EXPECT_EQ(ToAnsi(picker.text()), "31 Jan 2003");
+  EXPECT_EQ(changes, 2);
+}
+
+TEST(DatePickerTest, AnsiConversions) {
+  const struct {
+    QString text;
+    std::string bytes;
+  } roundTrips[] = {
+      {QStringLiteral(u"Müller"), "M\xFCller"}, {QStringLiteral(u"Hélène"), "H\xE9l\xE8ne"},
+      {QStringLiteral(u"Ærø"), "\xC6r\xF8"},    {QStringLiteral(u"€ – Ÿ"), "\x80 \x96 \x9F"},
+      {QString(QChar(0x81)), "\x81"},  // a byte the code page leaves free
+  };
+  for (const auto& r : roundTrips) {
+    EXPECT_EQ(ToAnsi(r.text), r.bytes) << r.text.toStdString();
+    EXPECT_EQ(FromAnsi(r.bytes), r.text) << r.text.toStdString();
+  }
+  EXPECT_EQ(ToAnsi(QStringLiteral(u"Ω 日 😀")), "? ? ?");
+
+  char buffer[4] = "xyz";
+  EXPECT_EQ(CopyToBuffer("abcdef", buffer, 0), 0);
+  EXPECT_STREQ(buffer, "xyz");
+  EXPECT_EQ(CopyToBuffer("abcdef", buffer, sizeof buffer), 3);
+  EXPECT_STREQ(buffer, "abc");
+  EXPECT_EQ(CopyToBuffer("a", buffer, sizeof buffer), 1);
+  EXPECT_STREQ(buffer, "a");
+}
+
+}  // namespace
+}  // namespace platform

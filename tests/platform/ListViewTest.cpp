@@ -1,0 +1,326 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolTip>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cstring>
+
+#include "platform/ListView.h"
+
+namespace platform {
+namespace {
+
+constexpr unsigned kBoth = kStateFocused | kStateSelected;
+
+std::string StateName(unsigned state) {
+  std::string name;
+  if (state & kStateFocused) name += 'F';
+  if (state & kStateSelected) name += 'S';
+  return name.empty() ? "-" : name;
+}
+
+unsigned StateOf(std::string_view name) {
+  return (name.find('F') != name.npos ? kStateFocused : 0) |
+         (name.find('S') != name.npos ? kStateSelected : 0);
+}
+
+std::string Describe(const Notification& n) {
+  using Code = Notification::Code;
+  const std::string row = std::to_string(n.row);
+  if (n.code == Code::ItemChanged) {
+    return "Changed " + row + " " + StateName(n.oldState) + ">" + StateName(n.newState);
+  }
+  if (n.code == Code::Click) return "Click " + row;
+  if (n.code == Code::ColumnClick) return "Column " + std::to_string(n.column);
+  return n.code == Code::SetFocus ? "SetFocus" : "DateTimeChange";
+}
+
+// An active window with a list of rows (item data 100 + row) and an edit box that can hold the
+// focus instead.
+struct ListWindow {
+  explicit ListWindow(bool single,
+                      std::vector<const char*> names = {"Adams", "Baker", "Clark", "Davis"}) {
+    auto* layout = new QVBoxLayout(&window);
+    list = new ListView(single, true, &window);
+    other = new QLineEdit(&window);
+    layout->addWidget(list);
+    layout->addWidget(other);
+    list->InsertColumn(0, "Name", 120);
+    list->InsertColumn(1, "Id", 60, true);
+    for (const char* name : names) {
+      const int row = list->GetItemCount();
+      list->InsertItem(row, name, 100 + row);
+      list->SetItemText(row, 1, std::to_string(row).c_str());
+    }
+    window.resize(300, 300);
+    window.show();
+    window.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+  }
+
+  void Record() {
+    list->SetNotifySink([this](const Notification& n) {
+      if (n.code == Notification::Code::ItemChanged) {
+        EXPECT_EQ(n.itemData, 100u + n.row);
+      }
+      seen.push_back(Describe(n));
+    });
+  }
+
+  QPoint RowCenter(int row) const { return list->visualItemRect(list->topLevelItem(row)).center(); }
+
+  // What Qt shows must be what the list holds.
+  void ExpectShown() const {
+    std::vector<int> shown;
+    for (const QModelIndex& index : list->selectionModel()->selectedRows()) {
+      shown.push_back(index.row());
+    }
+    std::sort(shown.begin(), shown.end());
+    EXPECT_EQ(shown, list->SelectedRows());
+    EXPECT_EQ(list->currentIndex().isValid() ? list->currentIndex().row() : -1, list->FocusedRow());
+  }
+
+  QWidget window;
+  ListView* list;
+  QLineEdit* other;
+  std::vector<std::string> seen;
+};
+
+using Action = std::function<void(ListWindow&)>;
+
+Action Click(int row, Qt::KeyboardModifiers modifiers = {}) {
+  return [=](ListWindow& w) {
+    QTest::mouseClick(w.list->viewport(), Qt::LeftButton, modifiers, w.RowCenter(row));
+  };
+}
+
+Action ClickBesideRows(Qt::KeyboardModifiers modifiers = {}) {
+  return [=](ListWindow& w) {
+    QTest::mouseClick(w.list->viewport(), Qt::LeftButton, modifiers,
+                      QPoint(10, w.list->viewport()->height() - 5));
+  };
+}
+
+Action Key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+  return [=](ListWindow& w) { QTest::keyClick(w.list, key, modifiers); };
+}
+
+Action Program(int row, const char* state, const char* mask) {
+  return [=](ListWindow& w) { w.list->SetItemState(row, StateOf(state), StateOf(mask)); };
+}
+
+Action ClickHeading(int column) {
+  return [=](ListWindow& w) {
+    QHeaderView* header = w.list->header();
+    const QPoint center(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                        header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, center);
+  };
+}
+
+Action Focus() {
+  return [](ListWindow& w) { w.list->UserFocus(); };
+}
+
+// Puts the keyboard focus on the other control first.
+Action FromElsewhere(Action action) {
+  return [=](ListWindow& w) {
+    w.other->setFocus();
+    action(w);
+  };
+}
+
+struct NotificationCase {
+  const char* name;
+  const char* states;  // of rows 0 to 3, as F and S
+  int mark;
+  Action action;
+  std::vector<std::string> expected;
+  int markAfter;
+};
+
+void ExpectNotifications(bool single, const std::vector<NotificationCase>& cases) {
+  for (const NotificationCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    ListWindow w(single);
+    const QStringList states = QString(c.states).split(' ');
+    for (int row = 0; row < 4; ++row) {
+      w.list->SetItemState(row, StateOf(states[row].toStdString()), kBoth);
+    }
+    for (int row = 0; row < 4; ++row) {
+      ASSERT_EQ(StateName(w.list->GetItemState(row, kBoth)), states[row].toStdString());
+    }
+    w.list->SetSelectionMark(c.mark);
+    w.list->setFocus();
+    w.Record();
+    c.action(w);
+    EXPECT_EQ(w.seen, c.expected);
+    EXPECT_EQ(w.list->GetSelectionMark(), c.markAfter);
+    w.ExpectShown();
+  }
+}
+
+const auto ctrl = Qt::ControlModifier;
+const auto shift = Qt::ShiftModifier;
+
+// clang-format off
+TEST(ListViewTest, SingleSelectionNotifications) {
+  ExpectNotifications(true, {
+    {"click moves focus, then selection", "FS - - -", 0, Click(2),
+     {"Changed 0 FS>S", "Changed 0 S>-", "Changed 2 ->FS", "Click 2"}, 2},
+    {"click on the selected row", "FS - - -", 0, Click(0), {"Click 0"}, 0},
+    {"ctrl+click is a plain click", "FS - - -", 0, Click(1, ctrl),
+     {"Changed 0 FS>S", "Changed 0 S>-", "Changed 1 ->FS", "Click 1"}, 1},
+    {"shift+click is a plain click", "FS - - -", 0, Click(3, shift),
+     {"Changed 0 FS>S", "Changed 0 S>-", "Changed 3 ->FS", "Click 3"}, 3},
+    {"click beside the rows deselects", "FS - - -", 0, ClickBesideRows(),
+     {"Changed 0 FS>F", "Click -1"}, 0},
+    {"click from another control", "FS - - -", 0, FromElsewhere(Click(1)),
+     {"SetFocus", "Changed 0 FS>S", "Changed 0 S>-", "Changed 1 ->FS", "Click 1"}, 1},
+    {"program selects and focuses", "FS - - -", 0, Program(2, "FS", "FS"),
+     {"Changed 0 FS>F", "Changed 0 F>-", "Changed 2 ->FS"}, 2},
+    {"program selects only", "FS - - -", 0, Program(2, "S", "S"),
+     {"Changed 0 FS>F", "Changed 2 ->S"}, 2},
+    {"program focuses only", "FS - - -", 0, Program(1, "F", "F"),
+     {"Changed 0 FS>S", "Changed 1 ->F"}, 0},
+    {"unchanged state raises nothing", "FS - - -", 0, Program(0, "FS", "FS"), {}, 0},
+    {"down arrow", "FS - - -", 0, Key(Qt::Key_Down),
+     {"Changed 0 FS>S", "Changed 0 S>-", "Changed 1 ->FS"}, 1},
+    {"up arrow on the first row", "FS - - -", 0, Key(Qt::Key_Up), {}, 0},
+    {"column click", "FS - - -", 0, ClickHeading(1), {"Column 1"}, 0},
+    {"focus from another control", "FS - - -", 0, FromElsewhere(Focus()), {"SetFocus"}, 0},
+    {"focus when focused", "FS - - -", 0, Focus(), {}, 0},
+  });
+}
+
+TEST(ListViewTest, MultipleSelectionNotifications) {
+  ExpectNotifications(false, {
+    {"first focus by program starts the mark", "- - - -", -1, Program(2, "FS", "FS"),
+     {"Changed 2 ->FS"}, 2},
+    {"ctrl+click adds a row", "FS - - -", 0, Click(2, ctrl),
+     {"Changed 0 FS>S", "Changed 2 ->FS", "Click 2"}, 2},
+    {"ctrl+click takes a row away", "S - FS -", 2, Click(0, ctrl),
+     {"Changed 2 FS>S", "Changed 0 S>F", "Click 0"}, 0},
+    {"shift+click selects from the mark", "FS - - S", 0, Click(2, shift),
+     {"Changed 0 FS>S", "Changed 3 S>-", "Changed 1 ->S", "Changed 2 ->FS", "Click 2"}, 0},
+    {"shift+click upwards", "- - FS -", 2, Click(0, shift),
+     {"Changed 2 FS>S", "Changed 0 ->FS", "Changed 1 ->S", "Click 0"}, 2},
+    {"plain click clears the others", "S FS - S", 1, Click(3),
+     {"Changed 1 FS>S", "Changed 0 S>-", "Changed 1 S>-", "Changed 3 S>FS", "Click 3"}, 3},
+    {"program selection keeps the others", "FS - - -", 0, Program(2, "S", "S"),
+     {"Changed 2 ->S"}, 0},
+    {"program deselects all in row order", "S FS - S", 1, Program(-1, "-", "S"),
+     {"Changed 0 S>-", "Changed 1 FS>F", "Changed 3 S>-"}, 1},
+    {"shift+down extends", "FS - - -", 0, Key(Qt::Key_Down, shift),
+     {"Changed 0 FS>S", "Changed 1 ->FS"}, 0},
+    {"ctrl+click beside the rows keeps the selection", "FS S - -", 0, ClickBesideRows(ctrl),
+     {"Click -1"}, 0},
+  });
+}
+// clang-format on
+
+TEST(ListViewTest, FindItemIsExactAndIgnoresCase) {
+  ListWindow w(true, {"M\xFCller", "Smith", "SMITH", "Smithson"});
+  const struct {
+    const char* text;
+    int start;
+    int expected;
+  } cases[] = {
+      {"smith", -1, 1}, {"SMITH", 1, 2},     {"smith", 2, -1},
+      {"Smit", -1, -1}, {"smithson", -1, 3}, {"m\xDCLLER", -1, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(w.list->FindItem(c.text, c.start), c.expected) << c.text << " after " << c.start;
+  }
+}
+
+int CompareNames(std::uint32_t itemData1, std::uint32_t itemData2, std::intptr_t parameter) {
+  const auto* list = reinterpret_cast<const ListView*>(parameter);
+  char text1[260];
+  char text2[260];
+  list->GetItemText(list->FindItemByData(itemData1), 0, text1, sizeof text1);
+  list->GetItemText(list->FindItemByData(itemData2), 0, text2, sizeof text2);
+  return std::strcmp(text1, text2);
+}
+
+TEST(ListViewTest, SortMovesTextsStatesAndMarkWithTheirRows) {
+  ListWindow w(false, {"c", "a", "d", "b"});
+  w.list->SetItemState(1, kBoth, kBoth);
+  w.list->SetItemState(3, kStateSelected, kStateSelected);
+  w.list->SetSelectionMark(1);
+  w.Record();
+
+  ASSERT_TRUE(w.list->SortItems(CompareNames, reinterpret_cast<std::intptr_t>(w.list)));
+  EXPECT_TRUE(w.seen.empty());
+  const std::vector<std::string> names = {"a", "b", "c", "d"};
+  const std::vector<std::string> ids = {"1", "3", "0", "2"};
+  const std::vector<unsigned> states = {kBoth, kStateSelected, 0, 0};
+  for (int row = 0; row < 4; ++row) {
+    EXPECT_EQ(w.list->ItemText(row, 0), names[row]);
+    EXPECT_EQ(w.list->ItemText(row, 1), ids[row]);
+    EXPECT_EQ(w.list->GetItemData(row), 100u + std::stoi(ids[row]));
+    EXPECT_EQ(w.list->GetItemState(row, kBoth), states[row]);
+  }
+  EXPECT_EQ(w.list->GetSelectionMark(), 0);
+  w.ExpectShown();
+}
+
+TEST(ListViewTest, InsertShiftsRowsAndColumnsAndDeleteAllResets) {
+  ListWindow w(false);
+  w.list->SetItemState(1, kBoth, kBoth);
+  w.list->SetItemState(3, kStateSelected, kStateSelected);
+  w.list->SetSelectionMark(1);
+  w.Record();
+
+  EXPECT_EQ(w.list->InsertItem(1, "new", 99), 1);
+  EXPECT_EQ(w.list->InsertItem(3, "later", 98), 3);  // after the mark, which stays
+  EXPECT_EQ(w.list->InsertItem(1000, "end", 97), 6);
+  EXPECT_EQ(w.list->InsertItem(-1, "none", 96), -1);
+  EXPECT_EQ(w.list->GetItemCount(), 7);
+  EXPECT_EQ(w.list->GetItemData(1), 99u);
+  EXPECT_EQ(w.list->ItemText(1, 0), "new");
+  EXPECT_EQ(w.list->ItemText(1, 1), "");
+  EXPECT_EQ(w.list->FocusedRow(), 2);
+  EXPECT_EQ(w.list->SelectedRows(), (std::vector<int>{2, 5}));
+  EXPECT_EQ(w.list->GetSelectionMark(), 2);
+  w.ExpectShown();
+
+  EXPECT_EQ(w.list->InsertColumn(1, "Middle", 40), 1);
+  EXPECT_EQ(w.list->ColumnCount(), 3);
+  EXPECT_EQ(w.list->GetColumnWidth(2), 60);
+  EXPECT_EQ(w.list->ItemText(2, 1), "");
+  EXPECT_EQ(w.list->ItemText(2, 2), "1");
+  w.ExpectShown();
+
+  EXPECT_TRUE(w.list->DeleteAllItems());
+  EXPECT_EQ(w.list->ColumnCount(), 3);
+  EXPECT_EQ(w.list->GetItemCount(), 0);
+  EXPECT_EQ(w.list->GetSelectionMark(), -1);
+  EXPECT_EQ(w.list->FocusedRow(), -1);
+  EXPECT_TRUE(w.seen.empty());
+  w.ExpectShown();
+}
+
+TEST(ListViewTest, LabelTipShowsTheTextOfACutCell) {
+  ListWindow w(true, {"Short", "A name far too long for its column"});
+  w.list->SetColumnWidth(0, 60);
+  for (const bool labelTips : {false, true}) {
+    w.list->SetExtendedStyle(labelTips ? ListView::kLabelTip : 0);
+    for (int row = 0; row < 2; ++row) {
+      const QPoint center = w.list->visualRect(w.list->model()->index(row, 0)).center();
+      QHelpEvent event(QEvent::ToolTip, center, w.list->viewport()->mapToGlobal(center));
+      QApplication::sendEvent(w.list->viewport(), &event);
+      EXPECT_EQ(QToolTip::isVisible(), labelTips && row == 1) << row;
+    }
+  }
+  EXPECT_EQ(QToolTip::text(), QString("A name far too long for its column"));
+  QToolTip::hideText();
+}
+
+}  // namespace
+}  // namespace platform
