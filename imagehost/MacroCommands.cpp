@@ -267,7 +267,7 @@ int SendImage(Host& host, Arguments& args, std::string& output) {
   const int result = host.plugin.sendDicomImageToServer(
       display->sourcePath.c_str(), args.Text(1).c_str(), args.Text(2).c_str(), args.Text(3).c_str(),
       args.Text(4).c_str(), 0, args.Int(5));
-  output = std::to_string(result) + "\n";
+  output = std::to_string(result) + "\t" + SendResultMeaning(result) + "\n";
   return 0;
 }
 

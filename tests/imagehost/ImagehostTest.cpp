@@ -182,7 +182,9 @@ std::vector<MacroCase> Cases() {
        "sendImage(1, \"unreachable\", \"104\", \"IMAGEHOST\", \"ANY-SCP\", 0)\n"
        "sendImage(1, \"127.0.0.1\", 104, \"IMAGEHOST\", \"ANY-SCP\", 1)\n"
        "sendImage(3, \"127.0.0.1\", \"104\", \"IMAGEHOST\", \"ANY-SCP\", 0)",
-       {"1", "-2", "0"}, 1,
+       {"1",
+        "-2\tNo association could be established, or the duplicate check got no answer.",
+        "0\tThe image was stored."}, 1,
        {"line 4: sendImage(3, \"127.0.0.1\", \"104\", \"IMAGEHOST\", \"ANY-SCP\", 0): display 3 "
         "holds no image file"}},
       {"preferences set and listed", nullptr, "",

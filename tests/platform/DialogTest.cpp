@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,7 +10,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -25,7 +23,6 @@
 #include "platform/ListView.h"
 #include "platform/OsServices.h"
 #include "platform/Resources.h"
-#include "support/Screenshots.h"
 
 namespace {
 
@@ -36,8 +33,6 @@ namespace cs = platform::control_style;
 namespace ds = platform::dialog_style;
 
 constexpr unsigned kEnglish = 9100;
-constexpr unsigned kGerman = 9101;
-constexpr unsigned kFrench = 9102;
 constexpr unsigned kMissing = 9199;
 constexpr unsigned kClip = 9200;
 constexpr unsigned kUnevenClip = 9201;
@@ -86,84 +81,8 @@ constexpr ControlTemplate kEnglishControls[] = {
     {6041, ControlKind::Animation, nullptr, 309, 276, 50, 26, cs::kCentred},
 };
 
-constexpr ControlTemplate kGermanControls[] = {
-    {-1, ControlKind::Label, "&Filter:", 5, 5, 29, 12, 0},
-    {6013, ControlKind::Label, "", 44, 5, 255, 12, 0},
-    {-1, ControlKind::Label, "&Patienten:", 5, 21, 67, 8, 0},
-    {6009, ControlKind::ListView, nullptr, 5, 33, 296, 84, kList},
-    {6038, ControlKind::Label, "&Studien:", 5, 121, 114, 8, 0},
-    {6037, ControlKind::ListView, nullptr, 5, 133, 114, 84, kList},
-    {6033, ControlKind::Label, "S&erien:", 122, 121, 97, 8, 0},
-    {6010, ControlKind::ListView, nullptr, 122, 133, 97, 84, kList},
-    {6034, ControlKind::Label, "&Bilder:", 221, 121, 80, 8, 0},
-    {6011, ControlKind::ListView, nullptr, 221, 133, 80, 84, kMultiList},
-    {2, ControlKind::Button, "Schließen", 307, 7, 62, 14, 0},
-    {6005, ControlKind::Button, "&Aktualisieren", 307, 24, 62, 14, 0},
-    {6006, ControlKind::Button, "Ab&rufen", 307, 41, 62, 14, cs::kDisabled},
-    {6014, ControlKind::Button, "&Filter festlegen...", 307, 58, 62, 14, 0},
-    {9, ControlKind::Button, "&Hilfe", 307, 204, 62, 14, 0},
-    {-1, ControlKind::GroupBox, "Typ", 5, 222, 114, 66, 0},
-    {6023, ControlKind::RadioButton, "&Keiner", 11, 234, 100, 10, cs::kGroupStart},
-    {6024, ControlKind::RadioButton, "&Name", 11, 246, 100, 10, 0},
-    {6026, ControlKind::RadioButton, "&Geburtsdatum", 11, 258, 100, 10, 0},
-    {6027, ControlKind::RadioButton, "&Erstellungsdatum", 11, 270, 100, 10, 0},
-    {6031, ControlKind::CheckBox, "Auf &Duplikate prüfen", 5, 292, 114, 10, 0},
-    {-1, ControlKind::GroupBox, "&Familienname", 122, 222, 179, 30, 0},
-    {6016, ControlKind::Edit, "", 128, 234, 167, 13, cs::kBorder},
-    {-1, ControlKind::GroupBox, "Datum", 122, 256, 179, 48, 0},
-    {6018, ControlKind::RadioButton, "&Bereich", 128, 269, 50, 10, cs::kGroupStart},
-    {6019, ControlKind::RadioButton, "Ge&nau", 128, 285, 50, 10, 0},
-    {6042, ControlKind::Label, "&Von:", 182, 270, 30, 8, 0},
-    {6020, ControlKind::DatePicker, nullptr, 214, 267, 81, 14, cs::kRightAlign},
-    {6043, ControlKind::Label, "B&is:", 182, 286, 30, 8, 0},
-    {6021, ControlKind::DatePicker, nullptr, 214, 283, 81, 14, cs::kRightAlign},
-    {1, ControlKind::DefaultButton, "OK", 307, 226, 62, 14, 0},
-    {6039, ControlKind::Edit, "Die DICOM-Datenbank wird abgefragt ...", 305, 243, 66, 31,
-     cs::kReadOnly | cs::kMultiLine | cs::kCentred},
-    {6041, ControlKind::Animation, nullptr, 313, 276, 50, 26, cs::kCentred},
-};
-
-constexpr ControlTemplate kFrenchControls[] = {
-    {-1, ControlKind::Label, "&Filtre :", 5, 5, 29, 12, 0},
-    {6013, ControlKind::Label, "", 44, 5, 255, 12, 0},
-    {-1, ControlKind::Label, "&Patients :", 5, 21, 67, 8, 0},
-    {6009, ControlKind::ListView, nullptr, 5, 33, 296, 84, kList},
-    {6038, ControlKind::Label, "É&tudes :", 5, 121, 114, 8, 0},
-    {6037, ControlKind::ListView, nullptr, 5, 133, 114, 84, kList},
-    {6033, ControlKind::Label, "&Séries :", 122, 121, 97, 8, 0},
-    {6010, ControlKind::ListView, nullptr, 122, 133, 97, 84, kList},
-    {6034, ControlKind::Label, "&Images :", 221, 121, 80, 8, 0},
-    {6011, ControlKind::ListView, nullptr, 221, 133, 80, 84, kMultiList},
-    {2, ControlKind::Button, "Fermer", 309, 7, 50, 14, 0},
-    {6005, ControlKind::Button, "&Actualiser", 309, 24, 50, 14, 0},
-    {6006, ControlKind::Button, "&Récupérer", 309, 41, 50, 14, cs::kDisabled},
-    {6014, ControlKind::Button, "&Définir filtre...", 309, 58, 50, 14, 0},
-    {9, ControlKind::Button, "&Aide", 309, 203, 50, 14, 0},
-    {-1, ControlKind::GroupBox, "Type", 5, 222, 114, 66, 0},
-    {6023, ControlKind::RadioButton, "A&ucun", 11, 234, 100, 10, cs::kGroupStart},
-    {6024, ControlKind::RadioButton, "&Nom", 11, 246, 100, 10, 0},
-    {6026, ControlKind::RadioButton, "Date de &naissance", 11, 258, 100, 10, 0},
-    {6027, ControlKind::RadioButton, "Date de &création", 11, 270, 100, 10, 0},
-    {6031, ControlKind::CheckBox, "&Vérifier les doublons", 5, 292, 114, 10, 0},
-    {-1, ControlKind::GroupBox, "Nom de &famille", 122, 222, 179, 30, 0},
-    {6016, ControlKind::Edit, "", 128, 234, 167, 13, cs::kBorder},
-    {-1, ControlKind::GroupBox, "Date", 122, 256, 179, 48, 0},
-    {6018, ControlKind::RadioButton, "&Période", 128, 269, 50, 10, cs::kGroupStart},
-    {6019, ControlKind::RadioButton, "E&xacte", 128, 285, 50, 10, 0},
-    {6042, ControlKind::Label, "&Début :", 182, 270, 30, 8, 0},
-    {6020, ControlKind::DatePicker, nullptr, 214, 267, 81, 14, cs::kRightAlign},
-    {6043, ControlKind::Label, "Fi&n :", 182, 286, 30, 8, 0},
-    {6021, ControlKind::DatePicker, nullptr, 214, 283, 81, 14, cs::kRightAlign},
-    {1, ControlKind::DefaultButton, "OK", 309, 226, 50, 14, 0},
-    {6039, ControlKind::Edit, "Interrogation de la base DICOM ...", 305, 243, 58, 31,
-     cs::kReadOnly | cs::kMultiLine | cs::kCentred},
-    {6041, ControlKind::Animation, nullptr, 309, 276, 50, 26, cs::kCentred},
-};
-
 constexpr DialogTemplate kTemplates[] = {
     {kEnglish, "Dicom Request", 364, 306, "MS Sans Serif", 8, kFrame, kEnglishControls},
-    {kGerman, "Dicom-Anfrage", 374, 306, "MS Sans Serif", 8, kFrame, kGermanControls},
-    {kFrench, "Requête Dicom", 364, 306, "MS Sans Serif", 8, kFrame, kFrenchControls},
 };
 
 // Four frames of 16 x 16 side by side, each a darker grey.
@@ -252,12 +171,6 @@ class RecordingDialog : public platform::Dialog {
 
 std::string Notify(int id, platform::Notification::Code code) {
   return "notify " + std::to_string(id) + " " + std::to_string(static_cast<int>(code));
-}
-
-QString WithoutMnemonics(QString text) {
-  return text.replace(QLatin1String("&&"), QLatin1String("\x01"))
-      .remove(u'&')
-      .replace(u'\x01', u'&');
 }
 
 // Clicks where the box or the start of the text is: a radio button or check box takes clicks on
@@ -540,65 +453,6 @@ TEST_F(DialogTest, ModalRunsAndDestroysInOrder) {
   EXPECT_EQ(log, (std::vector<std::string>{"init", "command 6005", "destroy", "post"}));
   EXPECT_TRUE(window->isHidden());
   EXPECT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }));
-}
-
-// Every text of the test dialog fits its control with the font that draws it, in the three
-// languages; the screenshots show the layouts (see ScreenshotPath).
-TEST_F(DialogTest, TextsFitInEveryLanguage) {
-  const std::pair<unsigned, const char*> languages[] = {
-      {kEnglish, "en"}, {kGerman, "de"}, {kFrench, "fr"}};
-  for (const auto& [id, language] : languages) {
-    std::vector<std::string> log;
-    RecordingDialog dialog(id, log);
-    ASSERT_TRUE(dialog.Create());
-    QWidget* window = dialog.Window();
-    dialog.SetItemText(6013, "Family Name : Smith");
-    dialog.CheckRadioButton(6023, 6027, 6024);
-    dialog.CheckRadioButton(6018, 6019, 6018);
-    dialog.ListViewItem(6009)->InsertColumn(0, "Name", 120);
-    dialog.ListViewItem(6009)->InsertItem(0, "Smith^John", 1);
-    ASSERT_TRUE(dialog.AnimationItem(6041)->Open(kClip));
-
-    std::vector<QWidget*> placed;
-    for (QWidget* control : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-      const QFontMetrics metrics(control->font());
-      QStyle* style = control->style();
-      QString text;
-      int margins = 0;
-      if (auto* label = qobject_cast<QLabel*>(control); label != nullptr && !label->wordWrap()) {
-        text = label->buddy() != nullptr ? WithoutMnemonics(label->text()) : label->text();
-      } else if (auto* button = qobject_cast<QPushButton*>(control)) {
-        text = WithoutMnemonics(button->text());
-        margins = style->pixelMetric(QStyle::PM_ButtonMargin) +
-                  2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth);
-      } else if (auto* box = qobject_cast<QCheckBox*>(control)) {
-        text = WithoutMnemonics(box->text());
-        margins = style->pixelMetric(QStyle::PM_IndicatorWidth) +
-                  style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
-      } else if (auto* radio = qobject_cast<QRadioButton*>(control)) {
-        text = WithoutMnemonics(radio->text());
-        margins = style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
-                  style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
-      }
-      if (!text.isEmpty()) {
-        EXPECT_LE(metrics.horizontalAdvance(text) + margins, control->width())
-            << language << " " << text.toStdString();
-        EXPECT_LE(metrics.height(), control->height()) << language << " " << text.toStdString();
-      }
-      if (qobject_cast<QGroupBox*>(control) == nullptr) placed.push_back(control);
-    }
-    // Apart from the group boxes behind them, no two controls overlap.
-    for (std::size_t a = 0; a < placed.size(); ++a) {
-      for (std::size_t b = a + 1; b < placed.size(); ++b) {
-        EXPECT_FALSE(placed[a]->geometry().intersects(placed[b]->geometry()))
-            << language << " " << placed[a]->objectName().toStdString() << " "
-            << placed[b]->objectName().toStdString();
-      }
-    }
-    const std::string file =
-        testing_support::ScreenshotPath(std::string("test-dialog-") + language + ".png");
-    EXPECT_TRUE(window->grab().save(QString::fromStdString(file))) << file;
-  }
 }
 
 }  // namespace

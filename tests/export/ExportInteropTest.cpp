@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/DicomFile.h"
+#include "support/Programs.h"
+
+// The image export against a real Orthanc, from a plain C program that only loads the plug-in.
+namespace {
+
+using testing_support::Peer;
+using testing_support::RunProgram;
+
+struct Image {
+  const char* name;
+  const char* sopClass;
+  const char* modality;
+};
+
+void WriteImage(const Image& image, int number, const std::string& path) {
+  using namespace dicom;
+  const std::string instance =
+      std::string("1.2.826.0.1.3680043.10.1021.9.") + std::to_string(number);
+  DataSet object;
+  object.InsertText(0x00080016, vr::UI, image.sopClass);
+  object.InsertText(0x00080018, vr::UI, instance);
+  object.InsertText(0x00080060, vr::CS, image.modality);
+  object.InsertText(0x00100010, vr::PN, "Export^Test");
+  object.InsertText(0x00100020, vr::LO, "EXPORT1");
+  object.InsertText(0x0020000D, vr::UI, "1.2.826.0.1.3680043.10.1021.1");
+  object.InsertText(0x0020000E, vr::UI,
+                    std::string("1.2.826.0.1.3680043.10.1021.2.") + std::to_string(number));
+  object.InsertText(0x00200013, vr::IS, std::to_string(number));
+  object.InsertUS(0x00280002, 1);
+  object.InsertText(0x00280004, vr::CS, "MONOCHROME2");
+  object.InsertUS(0x00280010, 8);
+  object.InsertUS(0x00280011, 8);
+  object.InsertUS(0x00280100, 8);
+  object.InsertUS(0x00280101, 8);
+  object.InsertUS(0x00280102, 7);
+  object.InsertUS(0x00280103, 0);
+  auto pixels = std::make_unique<std::uint8_t[]>(64);
+  for (int i = 0; i < 64; ++i)
+    pixels[i] = static_cast<std::uint8_t>(i * 4);
+  object.InsertRaw(0x7FE00010, vr::OB, 64, std::move(pixels));
+  DicomFile file(image.sopClass, instance, ExplicitLittleEndian);
+  file.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
+  ASSERT_TRUE(file.Write(object)) << path;
+}
+
+TEST(ExportInteropTest, StoresOnOrthancWithTheDuplicateCheck) {
+  Peer orthanc;
+  ASSERT_EQ(orthanc.Start(testing_support::PeerArgs("Orthanc", orthanc)), "");
+  const Image images[] = {{"ct", "1.2.840.10008.5.1.4.1.1.2", "CT"},
+                          {"mr", "1.2.840.10008.5.1.4.1.1.4", "MR"},
+                          {"sc", "1.2.840.10008.5.1.4.1.1.7", "OT"},
+                          {"dx", "1.2.840.10008.5.1.4.1.1.1.1", "DX"}};
+  for (int i = 0; i < 4; ++i)
+    WriteImage(images[i], i + 1, orthanc.File(images[i].name));
+
+  const auto send = [&](const char* name, int checkDuplicate) {
+    const auto run = RunProgram({SEND_IMAGE, PLUGIN, orthanc.File(name), "127.0.0.1",
+                                 std::to_string(orthanc.port), "DICOMNET", "ORTHANC",
+                                 std::to_string(checkDuplicate)});
+    return run.out + run.err;
+  };
+  EXPECT_EQ(send("ct", 0), "0\n");
+  EXPECT_EQ(send("mr", 1), "0\n");
+  EXPECT_EQ(send("sc", 0), "0\n");
+  EXPECT_EQ(send("ct", 1), "-5\n");
+  EXPECT_EQ(send("dx", 0), "-3\n");
+}
+
+}  // namespace
