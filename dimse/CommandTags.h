@@ -10,6 +10,7 @@ namespace dicom {
 constexpr Tag kAffectedSopClassUidTag = 0x00000002;
 constexpr Tag kCommandFieldTag = 0x00000100;
 constexpr Tag kMessageIdTag = 0x00000110;
+constexpr Tag kMessageIdBeingRespondedToTag = 0x00000120;
 constexpr Tag kMoveDestinationTag = 0x00000600;
 constexpr Tag kPriorityTag = 0x00000700;
 constexpr Tag kDataSetTypeTag = 0x00000800;
@@ -32,6 +33,13 @@ constexpr std::uint16_t kStatusPending = 0xFF00;
 constexpr std::uint16_t kStatusPendingWarning = 0xFF01;
 // A refusal (SOP class not supported); the retrieve records it and reads the responses on.
 constexpr std::uint16_t kStatusRefused = 0x0122;
+// The failures a storage provider answers with.
+constexpr std::uint16_t kStatusOutOfResources = 0xA700;
+constexpr std::uint16_t kStatusCannotUnderstand = 0xC000;
+
+// Command fields of the requests a storage provider serves.
+constexpr std::uint16_t kCStoreRq = 0x0001;
+constexpr std::uint16_t kCEchoRq = 0x0030;
 
 // The SOP classes of the query/retrieve services.
 inline constexpr const char* kVerificationSopClass = "1.2.840.10008.1.1";

@@ -83,6 +83,7 @@ void Preferences::Apply() const {
                                                     : QLocale::English));
   platform::WriteProfileString("intl", "iDate", std::to_string(dateOrder).c_str());
   platform::WriteProfileString("intl", "sDate", dateSeparator.toStdString().c_str());
+  if (applied) applied();
 }
 
 const std::vector<std::string>& Preferences::Keys() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,9 @@ class Preferences {
   void Load();
   void Save() const;
   void Apply() const;
+
+  // Called at the end of every Apply, so that what follows the values (the receiver) can.
+  std::function<void()> applied;
 
   // The keys in the order the macro language lists them.
   static const std::vector<std::string>& Keys();

@@ -12,6 +12,7 @@
 #include "imagehost/MainWindow.h"
 #include "imagehost/PluginLoader.h"
 #include "imagehost/Preferences.h"
+#include "imagehost/Receiver.h"
 #include "platform/Ansi.h"
 #include "platform/DialogTemplate.h"
 #include "platform/MessageBox.h"
@@ -111,8 +112,20 @@ int main(int argc, char** argv) {
                              "imagehost", platform::kMbOk | platform::kMbIconStop);
       });
     }
+    // The receiver's reports come from its process's signals: the message waits for the loop.
+    Receiver receiver([&window](const QString& text) {
+      QTimer::singleShot(0, &window, [&window, text] {
+        platform::MessageBox(&window, platform::ToAnsi(text).c_str(), "imagehost",
+                             platform::kMbOk | platform::kMbIconStop);
+      });
+    });
+    receiver.Follow(preferences.callingAeTitle, preferences.receivePort);
+    preferences.applied = [&receiver, &preferences] {
+      receiver.Follow(preferences.callingAeTitle, preferences.receivePort);
+    };
     if (scripted) runner.Start();
     exitCode = QApplication::exec();
+    preferences.applied = nullptr;
     HelpWindow::Close();
   }
   // The plug-in goes while the application still exists, so that it can take its windows down.

@@ -107,7 +107,23 @@ int Association::Send(std::uint8_t controlHeader, const DataSet& dataSet,
     return c.id == contextId_ && c.transferSyntax.value.View() == TransferSyntaxUid(syntax);
   });
   if (!accepted) return 0;
+  return Transmit(controlHeader, dataSet, syntax);
+}
 
+int Association::SendMessageOnContext(std::uint8_t controlHeader, const DataSet& dataSet,
+                                      std::uint8_t contextId, TransferSyntax syntax) {
+  const bool accepted = std::any_of(accepted_.begin(), accepted_.end(),
+                                    [&](const auto& c) { return c.id == contextId; });
+  contextId_ = contextId;
+  const int sent = accepted && IsConnected() ? Transmit(controlHeader, dataSet, syntax) : 0;
+  if (sent && TraceLog()) TraceLog()->OnTransmitted(socket_.Handle(), dataSet);
+  if (!sent && ErrorLog()) ErrorLog()->OnWriteFailed(socket_.Handle());
+  return sent;
+}
+
+int Association::Transmit(std::uint8_t controlHeader, const DataSet& dataSet,
+                          TransferSyntax syntax) {
+  controlHeader_ = controlHeader;
   message_.DiscardOutput();
   StreamCodec codec(message_, syntax);
   // Checked first, because fragments leave while the message is encoded.
@@ -152,6 +168,7 @@ Association::PdvResult Association::ReceivePdvs(PduReader& in) {
     if (!message_.ReadAhead(fragment)) return PdvResult::Unreadable;
     unread_ -= pdv.length + 4;
     contextId_ = pdv.contextId;
+    receivedControl_ = pdv.controlHeader;
     if (pdv.controlHeader & DataTransferPdu::kLastFragment) return PdvResult::Complete;
   }
   return in.Failed() ? PdvResult::Unreadable : PdvResult::Incomplete;
@@ -219,8 +236,9 @@ int Association::Decode(DataSet& dataSet) {
 int Association::DecodeMessage(DataSet& dataSet) {
   const auto context = std::find_if(accepted_.begin(), accepted_.end(),
                                     [&](const auto& c) { return c.id == contextId_; });
-  const TransferSyntax syntax = context == accepted_.end()
-                                    ? UnknownTransferSyntax
+  const TransferSyntax syntax = context == accepted_.end() ? UnknownTransferSyntax
+                                : MessageIsCommand()
+                                    ? ImplicitLittleEndian
                                     : TransferSyntaxFromUid(context->transferSyntax.value.View());
   if (syntax == UnknownTransferSyntax) {
     message_.DiscardInput();
@@ -229,6 +247,13 @@ int Association::DecodeMessage(DataSet& dataSet) {
   StreamCodec codec(message_, syntax);
   codec.ReadDataSet(dataSet);
   return codec.Status() == CodecStatus::Good ? 1 : 0;
+}
+
+int Association::Abort() {
+  abort_.source = AbortPdu::ServiceUser;
+  abort_.reason = AbortPdu::NotSpecified;
+  if (IsConnected()) abort_.Write(stream_);
+  return Close();
 }
 
 int Association::Release() {

@@ -55,10 +55,20 @@ class Association {
   // the abstract syntax was accepted with that transfer syntax, or the data set cannot be encoded.
   int SendMessage(std::uint8_t controlHeader, const DataSet& dataSet,
                   std::string_view abstractSyntaxUid, TransferSyntax syntax);
-  // 1 when a complete message arrived and decoded into the data set.
+  // As a service provider answers: on the context of the request, which must have been accepted,
+  // whatever abstract syntax it carries.
+  int SendMessageOnContext(std::uint8_t controlHeader, const DataSet& dataSet,
+                           std::uint8_t contextId, TransferSyntax syntax);
+  // 1 when a complete message arrived and decoded into the data set. A command always decodes in
+  // implicit VR little-endian, a data set in the syntax accepted for its context.
   int ReceiveMessage(DataSet& dataSet);
+  // The presentation context of the message last received, and whether it was a command.
+  std::uint8_t MessageContextId() const { return contextId_; }
+  bool MessageIsCommand() const { return receivedControl_ & DataTransferPdu::kCommand; }
   // Orderly release when connected; always closes. Returns 1.
   int Release();
+  // A-ABORT from the service user, for a peer whose messages make no sense; closes. Returns 0.
+  int Abort();
   int Flush() { return stream_.Flush(); }
 
   const std::vector<PresentationContextAccept>& AcceptedContexts() const { return accepted_; }
@@ -66,6 +76,10 @@ class Association {
   TcpSocket& Socket() { return socket_; }
 
  private:
+  // Sets up an association from the other side: reads the peer's request, answers it on the
+  // association's own stream and leaves the accepted contexts here.
+  friend class AssociationAcceptor;
+
   // The stream the PDUs travel on, over the socket.
   class SocketStream : public ByteStream {
    public:
@@ -89,6 +103,7 @@ class Association {
   PdvResult ReceivePdvs(PduReader& in);
   int Send(std::uint8_t controlHeader, const DataSet& dataSet, std::string_view abstractSyntaxUid,
            TransferSyntax syntax);
+  int Transmit(std::uint8_t controlHeader, const DataSet& dataSet, TransferSyntax syntax);
   void SendFragments(bool end);
   // Decodes a complete message and tells the protocol log how it went.
   int Decode(DataSet& dataSet);
@@ -115,6 +130,7 @@ class Association {
   std::uint32_t unread_ = 0;
   std::uint8_t contextId_ = 0;
   std::uint8_t controlHeader_ = 0;
+  std::uint8_t receivedControl_ = 0;
 };
 
 }  // namespace dicom

@@ -1,8 +1,7 @@
 #include "net/TcpSocket.h"
 
-#include <fcntl.h>
-
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -32,9 +31,8 @@ bool WaitFor(int handle, short events, std::chrono::milliseconds limit) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     const IdleHook hook = CurrentIdleHook();
-    const long long slice = hook == nullptr
-                                ? left.count()
-                                : std::min<long long>(left.count(), kIdleSliceMilliseconds);
+    const long long slice =
+        hook == nullptr ? left.count() : std::min<long long>(left.count(), kIdleSliceMilliseconds);
     pollfd entry{handle, events, 0};
     const int ready = poll(&entry, 1, static_cast<int>(std::max<long long>(slice, 0)));
     if (ready > 0) return true;
@@ -122,10 +120,17 @@ int TcpSocket::Connect(const char* host, const char* port) {
     handle_ = -1;
     return 0;
   }
+  return Adopt(handle_);
+}
+
+int TcpSocket::Adopt(int handle) {
+  if (handle != handle_) Close();
+  handle_ = handle;
   // PDUs leave in several small sends; without this every exchange waits on delayed
   // acknowledgements.
   const int on = 1;
   setsockopt(handle_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  lastError_ = 0;
   connected_ = true;
   return 1;
 }

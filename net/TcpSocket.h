@@ -28,6 +28,8 @@ class TcpSocket {
   virtual int Receive(void* buffer, std::uint32_t capacity);
   // 1 when connected, 0 on any failure.
   virtual int Connect(const char* host, const char* port);
+  // Takes over a connection that a listener accepted; the receive time-out stays as it was set.
+  int Adopt(int handle);
   int Close();
 
   bool IsConnected() const { return connected_; }

@@ -34,6 +34,7 @@ class AssociatePdu {
   std::string_view CalledTitle() const { return {calledTitle_.data(), kAeTitleLength}; }
   std::string_view CallingTitle() const { return {callingTitle_.data(), kAeTitleLength}; }
 
+  std::uint16_t protocolVersion = kProtocolVersion;
   ApplicationContextItem applicationContext;
   std::vector<ContextItem> presentationContexts;
   UserInformationItem userInformation;
@@ -48,7 +49,7 @@ class AssociatePdu {
 
   void Write(ByteStream& out) const {
     WritePduHeader(out, kType, Length());
-    out.WriteU16(kProtocolVersion);
+    out.WriteU16(protocolVersion);
     out.WriteU16(0);
     out.Write(calledTitle_.data(), kAeTitleLength);
     out.Write(callingTitle_.data(), kAeTitleLength);
@@ -71,7 +72,7 @@ class AssociatePdu {
   // The body after its PDU length, for a caller that looks at the length first.
   bool ReadRest(PduReader& in, std::uint32_t length) {
     presentationContexts.clear();
-    in.U16();
+    protocolVersion = in.U16();
     in.U16();
     in.Bytes(calledTitle_.data(), kAeTitleLength);
     in.Bytes(callingTitle_.data(), kAeTitleLength);

@@ -6,9 +6,22 @@
 
 namespace dicom {
 
-// A-ASSOCIATE-RJ (PDU type 0x03): read from a peer that refuses the association.
+// A-ASSOCIATE-RJ (PDU type 0x03): read from a peer that refuses the association, written to one
+// whose request this system refuses.
 struct AssociateRejectPdu {
   static constexpr std::uint8_t kType = 0x03;
+  enum Result : std::uint8_t { Permanent = 1, Transient = 2 };
+  enum Source : std::uint8_t {
+    ServiceUser = 1,
+    ServiceProviderAcse = 2,
+    ServiceProviderPresentation = 3
+  };
+  // Reasons, by source: the service user's, then the ACSE provider's.
+  enum UserReason : std::uint8_t {
+    ApplicationContextNotSupported = 2,
+    CalledTitleNotRecognized = 7
+  };
+  enum ProviderReason : std::uint8_t { ProtocolVersionNotSupported = 2 };
 
   std::uint8_t result = 0;  // 1 permanent, 2 transient
   std::uint8_t source = 0;  // 1 service user, 2 provider (ACSE), 3 provider (presentation)

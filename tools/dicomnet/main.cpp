@@ -13,6 +13,8 @@ constexpr const char* kUsage =
     "  find [OPTIONS] HOST PORT     query an archive (study root C-FIND)\n"
     "  move [OPTIONS] HOST PORT     have an archive send objects to an AE (study root C-MOVE)\n"
     "  store [OPTIONS] HOST PORT FILE...  store files on an archive (C-STORE)\n"
+    "  receive [-aet AE] [--port PORT] [--output-dir DIR]  take objects stored here (C-STORE,\n"
+    "                               C-ECHO) until stopped\n"
     "options of the network commands: -aet AE (calling title), -aec AE (called title),\n"
     "  --trace (protocol log on standard error), --timeout SECONDS (receive time-out, 300)\n";
 
@@ -30,6 +32,7 @@ int main(int argc, char** argv) {
   if (command == "find") return dicomnet::RunFind(rest);
   if (command == "move") return dicomnet::RunMove(rest);
   if (command == "store") return dicomnet::RunStore(rest);
+  if (command == "receive") return dicomnet::RunReceive(rest);
   if (command == "-h" || command == "--help") {
     std::fputs(kUsage, stdout);
     return 0;

@@ -1,0 +1,198 @@
+// `dicomnet receive` as the storage provider of DCMTK's storescu and echoscu and of our own
+// `dicomnet store`, run as a child process on a free loopback port and always stopped.
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "data/DicomFile.h"
+#include "net/Association.h"
+#include "support/Hex.h"
+#include "support/PduFixtures.h"
+#include "support/Programs.h"
+
+namespace {
+
+using namespace dicom;
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+constexpr const char* kCtImage = "1.2.840.10008.5.1.4.1.1.2";
+constexpr Tag kRowsTag = 0x00280010;
+
+void WriteObject(const std::string& path, const std::string& uid, TransferSyntax syntax) {
+  DataSet object;
+  object.InsertText(0x00080016, vr::UI, kCtImage);
+  object.InsertText(0x00080018, vr::UI, uid);
+  object.InsertText(0x00100010, vr::PN, "M\xfcller^Hans");
+  object.InsertUS(kRowsTag, 512);
+  DicomFile file(kCtImage, uid, syntax);
+  file.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
+  ASSERT_TRUE(file.Write(object)) << path;
+}
+
+// The receiver in the peer's directory, which is also its TMPDIR.
+std::string StartReceiver(Peer& receiver, std::vector<std::string> options = {}) {
+  std::vector<std::string> argv = {
+      "env",    "TMPDIR=" + receiver.File(""), DICOMNET_BIN, "receive", "-aet", "RECV",
+      "--port", std::to_string(receiver.port)};
+  argv.insert(argv.end(), options.begin(), options.end());
+  return receiver.Start(argv);
+}
+
+std::set<std::string> Names(const std::string& directory) {
+  std::set<std::string> names;
+  for (const fs::directory_entry& entry : fs::directory_iterator(directory))
+    names.insert(entry.path().filename().string());
+  return names;
+}
+
+CommandResult Echo(const Peer& receiver) {
+  return RunProgram({"echoscu", "-aec", "RECV", "127.0.0.1", std::to_string(receiver.port)});
+}
+
+class ReceiveInteropTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* program : {"storescu", "echoscu"})
+      if (!HaveProgram(program)) GTEST_SKIP() << program << " is not installed";
+  }
+};
+
+TEST_F(ReceiveInteropTest, StorescuInEachSyntaxAndEchoscu) {
+  Peer receiver;
+  // A link planted under the file's name is replaced, and what it points to stays untouched.
+  WriteFile(receiver.File("target"), "keep");
+  fs::create_symlink(receiver.File("target"), receiver.File("tempDic.dic"));
+  ASSERT_EQ(StartReceiver(receiver), "");
+
+  struct Case {
+    const char* option;
+    TransferSyntax syntax;
+  };
+  const Case cases[] = {
+      {"-xi", ImplicitLittleEndian}, {"-xe", ExplicitLittleEndian}, {"-xb", ExplicitBigEndian}};
+  TempDir files;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.option);
+    std::vector<std::string> argv = {"storescu", c.option,    "-aec",
+                                     "RECV",     "127.0.0.1", std::to_string(receiver.port)};
+    std::vector<std::string> uids;
+    for (int i = 1; i <= 3; ++i) {
+      uids.push_back("1.2.826.0.1.3680043.9.7433.9." + std::to_string(c.syntax) + "." +
+                     std::to_string(i));
+      argv.push_back(files.File(uids.back() + ".dcm"));
+      WriteObject(argv.back(), uids.back(), c.syntax);
+    }
+    const CommandResult sent = RunProgram(argv);
+    ASSERT_EQ(sent.status, 0) << sent.err;
+    for (const std::string& uid : uids) {
+      EXPECT_EQ(receiver.CountInLog("stored " + uid + " from STORESCU in " +
+                                    receiver.File("tempDic.dic") + "\n"),
+                1u)
+          << receiver.Log();
+    }
+    ASSERT_FALSE(fs::is_symlink(receiver.File("tempDic.dic")));
+    DicomFile file;
+    file.open(receiver.File("tempDic.dic"), std::ios::in | std::ios::binary);
+    DataSet object;
+    ASSERT_TRUE(file.Read(object));
+    EXPECT_EQ(file.Header().Syntax(), c.syntax);
+    EXPECT_EQ(object.GetText(0x00080018, vr::UI), uids.back());
+    EXPECT_EQ(object.GetText(0x00100010, vr::PN), "M\xfcller^Hans");
+    EXPECT_EQ(object.GetUS(kRowsTag), 512);
+  }
+  EXPECT_EQ(ReadFile(receiver.File("target")), "keep");
+  EXPECT_EQ(Echo(receiver).status, 0);
+  EXPECT_EQ(receiver.CountInLog("echo from ECHOSCU\n"), 1u);
+  EXPECT_EQ(Names(receiver.File("")), (std::set<std::string>{"peer.log", "target", "tempDic.dic"}));
+}
+
+// Sends the bytes to the receiver and vanishes with a reset, as a killed peer does.
+void SendAndVanish(std::uint16_t port, const std::string& hex) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  const std::vector<std::uint8_t> bytes = FromHex(hex);
+  ASSERT_EQ(send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
+  // The answer to the request has to arrive before the peer dies.
+  std::uint8_t answer[6];
+  ASSERT_EQ(recv(fd, answer, sizeof answer, MSG_WAITALL), 6);
+  const linger reset{1, 0};
+  setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+  close(fd);
+}
+
+TEST_F(ReceiveInteropTest, OneAssociationAtATimeAndAPeerKilledMidObject) {
+  Peer receiver;
+  ASSERT_EQ(StartReceiver(receiver), "");
+
+  Association held;
+  Prepare(held);
+  held.SetCalledTitle("RECV");
+  held.AddAbstractSyntax("1.2.840.10008.1.1");
+  ASSERT_EQ(held.Request("127.0.0.1", std::to_string(receiver.port).c_str()), 1);
+  CommandResult waiting;
+  std::thread second([&] { waiting = Echo(receiver); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_EQ(receiver.CountInLog("echo from"), 0u);
+  held.Release();
+  second.join();
+  EXPECT_EQ(waiting.status, 0) << waiting.err;
+  EXPECT_EQ(receiver.CountInLog("echo from ECHOSCU\n"), 1u);
+
+  const std::string request =
+      Pdu(0x01, "00 01 00 00 " + AsciiHex("RECV            KILLED          ") +
+                    std::string(64, '0') + Item(0x10, AsciiHex("1.2.840.10008.3.1.1.1")) +
+                    Item(0x20, "01 00 00 00 " + Item(0x30, AsciiHex(kCtImage)) +
+                                   Item(0x40, ImplicitSyntax())) +
+                    UserInformation());
+  const std::string command =
+      CommandSet({CommandUi(0x0002, kCtImage), CommandUs(0x0100, 0x0001), CommandUs(0x0110, 1),
+                  CommandUs(0x0700, 0), CommandUs(0x0800, 0x0102), CommandUi(0x1000, "1.2.3.4")});
+  // The data set's first fragment: (0008,0016) and no last-fragment bit.
+  const std::string fragment = "08 00 16 00 1a 00 00 00" + AsciiHex(kCtImage) + " 00";
+  SendAndVanish(receiver.port, request + DataPdu({{1, 3, command}}) + DataPdu({{1, 0, fragment}}));
+  EXPECT_EQ(Echo(receiver).status, 0);
+  EXPECT_EQ(receiver.CountInLog("echo from ECHOSCU\n"), 2u);
+  EXPECT_EQ(receiver.CountInLog("ended before the object 1.2.3.4 was complete"), 1u)
+      << receiver.Log();
+  EXPECT_EQ(Names(receiver.File("")), std::set<std::string>{"peer.log"});
+}
+
+TEST_F(ReceiveInteropTest, OwnRequestorIntoAnOutputDirectory) {
+  Peer receiver;
+  fs::create_directory(receiver.File("kept"));
+  ASSERT_EQ(StartReceiver(receiver, {"--output-dir", receiver.File("kept")}), "");
+  TempDir files;
+  const std::vector<std::string> uids = {"1.2.826.0.1.3680043.9.7433.8.1",
+                                         "1.2.826.0.1.3680043.9.7433.8.2", "1.2.3/../../evil"};
+  std::vector<std::string> argv = {DICOMNET_BIN, "store",     "-aec",
+                                   "RECV",       "127.0.0.1", std::to_string(receiver.port)};
+  for (std::size_t i = 0; i < uids.size(); ++i) {
+    argv.push_back(files.File("object" + std::to_string(i) + ".dcm"));
+    WriteObject(argv.back(), uids[i], ExplicitLittleEndian);
+  }
+  const CommandResult stored = RunProgram(argv);
+  EXPECT_EQ(stored.status, 1);
+  EXPECT_EQ(Lines(stored.out),
+            (std::vector<std::string>{argv[6] + ": stored with status 0x0000",
+                                      argv[7] + ": stored with status 0x0000",
+                                      argv[8] + ": refused with status 0xC000"}));
+  EXPECT_EQ(Names(receiver.File("kept")),
+            (std::set<std::string>{uids[0] + ".dcm", uids[1] + ".dcm"}));
+  EXPECT_EQ(receiver.CountInLog("refused 1.2.3/../../evil from DICOMNET with status 0xC000"), 1u);
+}
+
+}  // namespace

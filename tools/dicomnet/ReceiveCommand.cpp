@@ -1,0 +1,315 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "data/DicomFile.h"
+#include "dimse/CEchoRsp.h"
+#include "dimse/CStoreRsp.h"
+#include "dimse/CommandTags.h"
+#include "dimse/ProtocolLog.h"
+#include "net/AssociationAcceptor.h"
+#include "net/TcpListener.h"
+#include "tools/dicomnet/Commands.h"
+#include "tools/dicomnet/NetworkOptions.h"
+
+namespace dicomnet {
+namespace {
+
+constexpr const char* kReceiveUsage =
+    "usage: dicomnet receive [-aet AE] [--port PORT] [--output-dir DIR] [--timeout SECONDS] "
+    "[--trace]\n";
+
+// The name under which the host's browser expects a retrieved object.
+constexpr const char* kRetrievedFileName = "tempDic.dic";
+constexpr std::string_view kStoragePrefix = "1.2.840.10008.5.1.4.1.1.";
+
+struct ReceiveOptions {
+  std::string title;  // empty: answer to any called title
+  int port = 11112;
+  std::string outputDir;  // empty: every object becomes the one retrieved file
+  int timeout = dicom::TcpSocket::kDefaultReceiveTimeout;
+  bool trace = false;
+};
+
+std::optional<ReceiveOptions> ParseReceiveOptions(std::span<const std::string_view> args,
+                                                  std::string& error) {
+  ReceiveOptions options;
+  const auto number = [](std::string_view text, int low, int high, int& out) {
+    int value = 0;
+    const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (failure != std::errc() || end != text.data() + text.size() || value < low || value > high)
+      return false;
+    out = value;
+    return true;
+  };
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    if (arg == "--trace") {
+      options.trace = true;
+      continue;
+    }
+    if (arg != "-aet" && arg != "--port" && arg != "--output-dir" && arg != "--timeout") {
+      error = (arg.size() > 1 && arg.front() == '-' ? "unknown option " : "unexpected argument ") +
+              std::string(arg);
+      return std::nullopt;
+    }
+    if (i + 1 == args.size()) {
+      error = std::string(arg) + " needs a value";
+      return std::nullopt;
+    }
+    const std::string_view value = args[++i];
+    if (arg == "-aet") {
+      options.title = value;
+    } else if (arg == "--output-dir") {
+      options.outputDir = value;
+    } else if (arg == "--port" && !number(value, 1, 65535, options.port)) {
+      error = "--port takes a number from 1 to 65535";
+      return std::nullopt;
+    } else if (arg == "--timeout" && !number(value, 1, 1 << 30, options.timeout)) {
+      error = "--timeout takes a positive number of seconds";
+      return std::nullopt;
+    }
+  }
+  return options;
+}
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void RequestStop(int) {
+  stopRequested = 1;
+}
+
+// Without SA_RESTART, so that the wait for the next connection ends at once.
+void InstallStopHandlers() {
+  struct sigaction action {};
+  action.sa_handler = RequestStop;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
+}
+
+bool IsServed(std::string_view uid) {
+  return uid == dicom::kVerificationSopClass ||
+         (uid.starts_with(kStoragePrefix) && uid.size() > kStoragePrefix.size());
+}
+
+// Only a name of UID characters can come from a peer: nothing else it sends names a file.
+bool IsUidName(std::string_view uid) {
+  return !uid.empty() && uid.size() <= 64 && std::all_of(uid.begin(), uid.end(), [](char c) {
+    return c == '.' || (c >= '0' && c <= '9');
+  });
+}
+
+std::string TemporaryDirectory() {
+  const char* tmpdir = std::getenv("TMPDIR");
+  return tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
+}
+
+std::string Trimmed(std::string_view title) {
+  const std::size_t first = title.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return std::string(title.substr(first, title.find_last_not_of(' ') - first + 1));
+}
+
+class Provider {
+ public:
+  Provider(const ReceiveOptions& options, mode_t fileMode)
+      : directory_(options.outputDir.empty() ? TemporaryDirectory() : options.outputDir),
+        keepAll_(!options.outputDir.empty()),
+        fileMode_(fileMode) {}
+
+  // Answers requests until the association ends.
+  void Serve(dicom::Association& association) {
+    calling_ = Trimmed(association.RequestPdu().CallingTitle());
+    for (;;) {
+      dicom::DataSet command;
+      if (!association.ReceiveMessage(command)) {
+        // A command that does not decode cannot be answered: it has no message id to answer.
+        if (association.IsConnected()) association.Abort();
+        return;
+      }
+      const std::uint16_t field = command.GetUS(dicom::kCommandFieldTag);
+      if (!association.MessageIsCommand()) {
+        association.Abort();
+      } else if (field == dicom::kCEchoRq) {
+        Echo(association, command);
+      } else if (field == dicom::kCStoreRq) {
+        Store(association, command);
+      } else {
+        std::cerr << "dicomnet receive: command " << StatusText(field) << " from " << calling_
+                  << " is not served; the association is aborted\n";
+        association.Abort();
+      }
+      if (!association.IsConnected()) return;
+    }
+  }
+
+ private:
+  void Echo(dicom::Association& association, const dicom::DataSet& command) {
+    const dicom::CEchoRsp response(command.GetUS(dicom::kMessageIdTag), dicom::kStatusSuccess);
+    association.SendMessageOnContext(1, response, association.MessageContextId(),
+                                     dicom::ImplicitLittleEndian);
+    std::cout << "echo from " << calling_ << std::endl;
+  }
+
+  void Store(dicom::Association& association, const dicom::DataSet& command) {
+    const std::uint8_t context = association.MessageContextId();
+    const std::string sopClass = command.GetText(dicom::kAffectedSopClassUidTag, dicom::vr::UI);
+    const std::string sopInstance =
+        command.GetText(dicom::kAffectedSopInstanceUidTag, dicom::vr::UI);
+    dicom::DataSet object;
+    std::uint16_t status = dicom::kStatusSuccess;
+    std::string outcome;
+    if (!association.ReceiveMessage(object)) {
+      // A peer gone in the middle of the object leaves nothing behind.
+      if (!association.IsConnected()) {
+        std::cerr << "dicomnet receive: the association with " << calling_
+                  << " ended before the object " << sopInstance << " was complete\n";
+        return;
+      }
+      status = dicom::kStatusCannotUnderstand;
+      outcome = "the data set does not decode";
+    } else if (association.MessageIsCommand()) {
+      association.Abort();
+      return;
+    } else if (keepAll_ && !IsUidName(sopInstance)) {
+      status = dicom::kStatusCannotUnderstand;
+      outcome = "the SOP instance UID is no name for a file";
+    } else {
+      const std::string path =
+          (directory_ / (keepAll_ ? sopInstance + ".dcm" : kRetrievedFileName)).string();
+      if (Write(object, path, sopClass, sopInstance, SyntaxOf(association), outcome)) {
+        outcome = path;
+      } else {
+        status = dicom::kStatusOutOfResources;
+      }
+    }
+    // The response goes out only now: a success means the file is there.
+    const dicom::CStoreRsp response(command.GetUS(dicom::kMessageIdTag), sopClass, sopInstance,
+                                    status);
+    association.SendMessageOnContext(1, response, context, dicom::ImplicitLittleEndian);
+    if (status == dicom::kStatusSuccess) {
+      std::cout << "stored " << sopInstance << " from " << calling_ << " in " << outcome
+                << std::endl;
+    } else {
+      std::cout << "refused " << sopInstance << " from " << calling_ << " with status "
+                << StatusText(status) << ": " << outcome << std::endl;
+    }
+  }
+
+  // The syntax the object arrived in, which its file keeps.
+  static dicom::TransferSyntax SyntaxOf(const dicom::Association& association) {
+    for (const dicom::PresentationContextAccept& context : association.AcceptedContexts()) {
+      if (context.id == association.MessageContextId())
+        return dicom::TransferSyntaxFromUid(context.transferSyntax.value.View());
+    }
+    return dicom::UnknownTransferSyntax;
+  }
+
+  // The file appears whole or not at all: written and synced under a name of its own in the same
+  // directory, then renamed, which replaces whatever had the name (a symbolic link included)
+  // without following it.
+  bool Write(const dicom::DataSet& object, const std::string& path, const std::string& sopClass,
+             const std::string& sopInstance, dicom::TransferSyntax syntax, std::string& error) {
+    std::string temporary = (directory_ / ".dicomnet-receive-XXXXXX").string();
+    const int handle = mkostemp(temporary.data(), O_CLOEXEC);
+    if (handle < 0) {
+      error = "cannot create a file in " + directory_.string() + ": " + std::strerror(errno);
+      return false;
+    }
+    dicom::DicomFile file(sopClass, sopInstance, syntax);
+    file.open(temporary, std::ios::out | std::ios::binary | std::ios::trunc);
+    bool written = file.is_open() && file.Write(object);
+    file.close();
+    written = written && !file.fail() && fchmod(handle, fileMode_) == 0 && fsync(handle) == 0;
+    const int writeError = errno;
+    close(handle);
+    if (written && std::rename(temporary.c_str(), path.c_str()) == 0) {
+      SyncDirectory();
+      return true;
+    }
+    error = "cannot write " + path + ": " + std::strerror(written ? errno : writeError);
+    unlink(temporary.c_str());
+    return false;
+  }
+
+  // So that the new name survives a crash as well as the contents do.
+  void SyncDirectory() const {
+    const int handle = open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (handle < 0) return;
+    fsync(handle);
+    close(handle);
+  }
+
+  const std::filesystem::path directory_;
+  const bool keepAll_;
+  const mode_t fileMode_;
+  std::string calling_;
+};
+
+}  // namespace
+
+int RunReceive(std::span<const std::string_view> args) {
+  std::string error;
+  const std::optional<ReceiveOptions> options = ParseReceiveOptions(args, error);
+  if (!options) {
+    std::cerr << "dicomnet receive: " << error << '\n' << kReceiveUsage;
+    return 2;
+  }
+  InstallStopHandlers();
+  // Files get the modes of any file the user creates, not the private mode of a temporary one.
+  const mode_t mask = umask(0);
+  umask(mask);
+
+  const TraceScope trace(options->trace);
+  dicom::TcpListener listener;
+  if (!listener.Listen(static_cast<std::uint16_t>(options->port))) {
+    std::cerr << "dicomnet receive: cannot listen on port " << options->port << ": "
+              << std::strerror(listener.LastError()) << '\n';
+    return 1;
+  }
+  if (dicom::TraceLog()) dicom::TraceLog()->OnStartListen(std::to_string(options->port));
+
+  dicom::AssociationAcceptor acceptor;
+  acceptor.SetOwnTitle(options->title);
+  acceptor.SetAbstractSyntaxes(IsServed);
+  Provider provider(*options, 0666 & ~mask);
+  while (!stopRequested) {
+    const int handle = listener.Accept(std::chrono::milliseconds(200));
+    if (handle < 0) {
+      // Out of handles, say: the next try waits a little rather than spinning.
+      const int reason = listener.LastError();
+      if (reason != ETIMEDOUT && reason != EINTR)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      continue;
+    }
+    if (dicom::TraceLog()) dicom::TraceLog()->OnAcceptConnection(handle);
+    // One association at a time: a second peer waits in the listen queue for its turn.
+    dicom::Association association;
+    association.Socket().SetReceiveTimeout(options->timeout);
+    const auto outcome = acceptor.Accept(association, handle);
+    if (outcome == dicom::AssociationAcceptor::Outcome::Established) {
+      provider.Serve(association);
+    } else if (outcome == dicom::AssociationAcceptor::Outcome::Rejected) {
+      std::cerr << "dicomnet receive: association from "
+                << Trimmed(association.RequestPdu().CallingTitle()) << " refused (called "
+                << Trimmed(association.RequestPdu().CalledTitle()) << ")\n";
+    }
+  }
+  return 0;
+}
+
+}  // namespace dicomnet
