@@ -331,8 +331,11 @@ bool Dialog::Frame::eventFilter(QObject* watched, QEvent* event) {
       const auto* key = static_cast<const QKeyEvent*>(event);
       NoteKeyEvent(key->key(), true, key->modifiers());
       auto* widget = qobject_cast<QWidget*>(watched);
-      if (event == lastKey_ && widget != nullptr && lastKeyTarget_ != nullptr &&
-          widget->isAncestorOf(lastKeyTarget_)) {
+      // The same press coming up from a control to its parents has been offered already. The
+      // next press may sit at the same address; it starts at the focus widget again, which is
+      // no strict ancestor of the last target.
+      if (event == lastKey_ && widget != nullptr && widget != lastKeyTarget_ &&
+          lastKeyTarget_ != nullptr && widget->isAncestorOf(lastKeyTarget_)) {
         return false;
       }
       lastKey_ = event;
@@ -341,13 +344,11 @@ bool Dialog::Frame::eventFilter(QObject* watched, QEvent* event) {
       Route([&](Dialog& dialog) {
         consumed = dialog.PreTranslateKeyDown(key->key(), key->modifiers());
       });
-      if (consumed) lastKey_ = nullptr;
       return consumed;
     }
     case QEvent::KeyRelease: {
       const auto* key = static_cast<const QKeyEvent*>(event);
       NoteKeyEvent(key->key(), false, key->modifiers());
-      lastKey_ = nullptr;
       return false;
     }
     case QEvent::Shortcut:
