@@ -31,6 +31,7 @@ constexpr platform::StringResource kTable[] = {
     {3041, "Nummer"},
     {3042, "Name"},
     {3043, "Das Bild wird zum Datenbankserver übertragen."},
+    {3044, "(Serien oder Bilder konnten nicht vom Server gelesen werden)"},
 };
 
 }  // namespace

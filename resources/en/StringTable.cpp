@@ -30,6 +30,7 @@ constexpr platform::StringResource kTable[] = {
     {1041, "Number"},
     {1042, "Name"},
     {1043, "The image is being transferred to the database server."},
+    {1044, "(the series or images could not be read from the server)"},
 };
 
 }  // namespace

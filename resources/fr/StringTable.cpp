@@ -31,6 +31,7 @@ constexpr platform::StringResource kTable[] = {
     {2041, "Numéro"},
     {2042, "Nom"},
     {2043, "L'image est en cours de transfert vers le serveur de la base de données."},
+    {2044, "(impossible de lire les séries ou les images du serveur)"},
 };
 
 }  // namespace

@@ -1,0 +1,385 @@
+#include "browser/QueryRetrieve.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "browser/DicomDate.h"
+#include "browser/DisplayText.h"
+#include "browser/FilterDialog.h"
+#include "browser/HostLists.h"
+#include "browser/PersonName.h"
+#include "browser/Request.h"
+#include "data/DataSet.h"
+#include "dimse/CFindScu.h"
+#include "dimse/CMoveScu.h"
+#include "dimse/CommandTags.h"
+#include "host/DicomProgressMan.h"
+#include "host/Language.h"
+#include "hostlibs/vekbase/VekBase.h"
+#include "net/Association.h"
+#include "platform/ListView.h"
+#include "platform/OsServices.h"
+#include "platform/WaitCursor.h"
+
+namespace plugin {
+
+std::int32_t CurrentLevel = kLevelStudy;
+RowCounterValues RowCounters{};
+char CurrentPatientName[kTextBuffer] = "";
+
+namespace {
+
+constexpr const char* kApplicationContext = "1.2.840.10008.3.1.1.1";
+constexpr unsigned kConnectText = 1020;
+constexpr unsigned kRetrieveText = 1022;
+constexpr const char* kTemporaryFile = "tempDic.dic";
+
+constexpr dicom::Tag kCharacterSet = 0x00080005;
+constexpr dicom::Tag kSopInstanceUid = 0x00080018;
+constexpr dicom::Tag kStudyDate = 0x00080020;
+constexpr dicom::Tag kQueryLevel = 0x00080052;
+constexpr dicom::Tag kModality = 0x00080060;
+constexpr dicom::Tag kPatientName = 0x00100010;
+constexpr dicom::Tag kPatientId = 0x00100020;
+constexpr dicom::Tag kPatientBirthDate = 0x00100030;
+constexpr dicom::Tag kStudyInstanceUid = 0x0020000D;
+constexpr dicom::Tag kSeriesInstanceUid = 0x0020000E;
+constexpr dicom::Tag kStudyId = 0x00200010;
+constexpr dicom::Tag kSeriesNumber = 0x00200011;
+constexpr dicom::Tag kInstanceNumber = 0x00200013;
+
+// Which field of a record an element fills.
+struct FieldOf {
+  dicom::Tag tag;
+  std::size_t offset;
+  std::size_t width;
+};
+
+#define PLUGIN_FIELD(tag, Record, member)                 \
+  FieldOf {                                               \
+    tag, offsetof(Record, member), sizeof(Record::member) \
+  }
+
+constexpr FieldOf kStudyFields[] = {
+    PLUGIN_FIELD(kCharacterSet, StudyRecord, characterSet),
+    PLUGIN_FIELD(kStudyDate, StudyRecord, studyDate),
+    PLUGIN_FIELD(kPatientName, StudyRecord, patientName),
+    PLUGIN_FIELD(kPatientId, StudyRecord, patientId),
+    PLUGIN_FIELD(kPatientBirthDate, StudyRecord, patientBirthDate),
+    PLUGIN_FIELD(kStudyInstanceUid, StudyRecord, studyInstanceUid),
+    PLUGIN_FIELD(kStudyId, StudyRecord, studyId),
+};
+constexpr FieldOf kSeriesFields[] = {
+    PLUGIN_FIELD(kModality, SeriesRecord, modality),
+    PLUGIN_FIELD(kStudyInstanceUid, SeriesRecord, studyInstanceUid),
+    PLUGIN_FIELD(kSeriesInstanceUid, SeriesRecord, seriesInstanceUid),
+    PLUGIN_FIELD(kSeriesNumber, SeriesRecord, seriesNumber),
+};
+constexpr FieldOf kImageFields[] = {
+    PLUGIN_FIELD(kSopInstanceUid, ImageRecord, sopInstanceUid),
+    PLUGIN_FIELD(kStudyInstanceUid, ImageRecord, studyInstanceUid),
+    PLUGIN_FIELD(kSeriesInstanceUid, ImageRecord, seriesInstanceUid),
+    PLUGIN_FIELD(kInstanceNumber, ImageRecord, instanceNumber),
+};
+
+#undef PLUGIN_FIELD
+
+// Copies each source element's bytes into its field, cut to fit and NUL-terminated; the record
+// was zero-filled, so an element without value leaves an empty text.
+template <std::size_t N>
+void FillRecord(const dicom::DataSet& identifier, const FieldOf (&fields)[N], void* record) {
+  for (const auto& [tag, value] : identifier) {
+    for (const FieldOf& field : fields) {
+      if (field.tag != tag || !value || value->Data() == nullptr ||
+          value->Length() == dicom::kUndefinedLength) {
+        continue;
+      }
+      const std::size_t length = std::min<std::size_t>(value->Length(), field.width - 1);
+      char* text = static_cast<char*>(record) + field.offset;
+      std::memcpy(text, value->Data(), length);
+      text[length] = '\0';
+    }
+  }
+}
+
+platform::ListView* View(platform::ListView* (CRequest::*list)() const) {
+  return Browser != nullptr ? (Browser->*list)() : nullptr;
+}
+
+// A record's text as its row shows it.
+std::string Shown(const char* field, const StudyRecord& record) {
+  return DisplayText(field, record.characterSet);
+}
+
+void InsertStudyRows(const StudyRecord& record) {
+  char name[kTextBuffer];
+  StudyPatientName(record, name);
+  if (RowCounters.patient == 0) CopyText(CurrentPatientName, record.patientName);
+  platform::ListView* patients = View(&CRequest::PatientsView);
+  if (patients != nullptr && patients->FindItem(name) == -1) {
+    const int row = patients->InsertItem(RowCounters.patient, name,
+                                         static_cast<std::uint32_t>(RowCounters.patient));
+    patients->SetItemText(row, 1, Shown(record.patientId, record).c_str());
+    char date[kTextBuffer];
+    FormatDicomDate(record.patientBirthDate, date);
+    patients->SetItemText(row, 2, date);
+    ++RowCounters.patient;
+  }
+  // Only the first patient's studies, by the bytes as received.
+  if (std::strcmp(record.patientName, CurrentPatientName) == 0) InsertStudyRow(record);
+}
+
+void InsertSeriesRow(const SeriesRecord& record) {
+  platform::ListView* series = View(&CRequest::SeriesView);
+  if (series == nullptr) return;
+  const int row = series->InsertItem(RowCounters.series, record.modality,
+                                     static_cast<std::uint32_t>(RowCounters.series));
+  series->SetItemText(row, 1, record.seriesNumber);
+  ++RowCounters.series;
+}
+
+void InsertImageRow(const ImageRecord& record) {
+  platform::ListView* images = View(&CRequest::ImagesView);
+  if (images == nullptr) return;
+  images->InsertItem(RowCounters.image, record.instanceNumber,
+                     static_cast<std::uint32_t>(RowCounters.image));
+  ++RowCounters.image;
+}
+
+template <typename Record>
+Record* NewRecord() {
+  auto* record = static_cast<Record*>(std::calloc(1, sizeof(Record)));
+  if (record != nullptr) record->size = sizeof(Record);
+  return record;
+}
+
+void FillIdentifier(dicom::DataSet& identifier, int level, const char* key1, const char* key2) {
+  namespace vr = dicom::vr;
+  const auto insert = [&identifier](dicom::Tag tag, dicom::VrCode vr, const char* text) {
+    if (text != nullptr) {
+      identifier.InsertText(tag, vr, text);
+    } else {
+      identifier.InsertEmpty(tag, vr);
+    }
+  };
+  switch (level) {
+    case kLevelStudy: {
+      const auto keyFor = [key1](int type) { return FilterType == type ? key1 : nullptr; };
+      identifier.InsertText(kQueryLevel, vr::CS, "STUDY");
+      identifier.InsertEmpty(kStudyInstanceUid, vr::UI);
+      insert(kPatientName, vr::PN, keyFor(kFilterName));
+      insert(kPatientBirthDate, vr::DA, keyFor(kFilterBirthday));
+      insert(kStudyDate, vr::DA, keyFor(kFilterCreationDate));
+      identifier.InsertEmpty(kPatientId, vr::LO);
+      identifier.InsertEmpty(kStudyId, vr::SH);
+      break;
+    }
+    case kLevelSeries:
+      identifier.InsertText(kQueryLevel, vr::CS, "SERIES");
+      identifier.InsertEmpty(kModality, vr::CS);
+      insert(kStudyInstanceUid, vr::UI, key1);
+      identifier.InsertEmpty(kSeriesInstanceUid, vr::UI);
+      identifier.InsertEmpty(kSeriesNumber, vr::IS);
+      break;
+    default:
+      identifier.InsertText(kQueryLevel, vr::CS, "IMAGE");
+      identifier.InsertEmpty(kSopInstanceUid, vr::UI);
+      insert(kStudyInstanceUid, vr::UI, key1);
+      insert(kSeriesInstanceUid, vr::UI, key2);
+      identifier.InsertEmpty(kInstanceNumber, vr::IS);
+      break;
+  }
+}
+
+bool ConnectIfNeeded() {
+  if (SharedAssociation().IsConnected()) return true;
+  const Connection& settings = ConnectionSettings;
+  if (ConnectToServer(settings.host, settings.port, settings.callingAeTitle,
+                      settings.calledAeTitle) == kSuccess) {
+    return true;
+  }
+  if (Browser != nullptr) Browser->ReportConnectFailure();
+  return false;
+}
+
+}  // namespace
+
+void TemporaryFilePath(char* path) {
+  const int length = platform::GetTempPath(kTextBuffer, path);
+  if (length <= 0 || length >= static_cast<int>(kTextBuffer)) path[0] = '\0';
+  std::strncat(path, kTemporaryFile, kTextBuffer - 1 - std::strlen(path));
+}
+
+void StudyPatientName(const StudyRecord& record, char* output) {
+  FormatPersonName(Shown(record.patientName, record).c_str(), output);
+}
+
+void InsertStudyRow(const StudyRecord& record) {
+  platform::ListView* studies = View(&CRequest::StudiesView);
+  if (studies == nullptr) return;
+  const int row = studies->InsertItem(RowCounters.study, Shown(record.studyId, record).c_str(),
+                                      static_cast<std::uint32_t>(RowCounters.study));
+  char date[kTextBuffer];
+  FormatDicomDate(record.studyDate, date);
+  studies->SetItemText(row, 1, date);
+  ++RowCounters.study;
+}
+
+int ConnectToServer(const char* host, const char* port, const char* callingAeTitle,
+                    const char* calledAeTitle) {
+  CDicomProgressMan progress(kProgressTemplate, nullptr);
+  if (QueryBusy == 0) BeginProgressText(kConnectText);
+  dicom::Association& association = SharedAssociation();
+  if (association.IsConnected()) association.Release();
+  association.Flush();
+  association.ClearAbstractSyntaxes();
+  association.SetCallingTitle(callingAeTitle);
+  association.SetCalledTitle(calledAeTitle);
+  association.SetApplicationContext(kApplicationContext);
+  association.AddAbstractSyntax(dicom::kVerificationSopClass);
+  association.AddAbstractSyntax(dicom::kStudyRootFindSopClass);
+  association.AddAbstractSyntax(dicom::kStudyRootMoveSopClass);
+  return association.Request(host, port) != 0 ? kSuccess : kNotAnswered;
+}
+
+int QueryServer(int level, const char* key1, const char* key2) {
+  const dicom::CFindScu find(dicom::kStudyRootFindSopClass);
+  dicom::DataSet identifier;
+  dicom::DataSet response;
+  platform::WaitCursor waiting;
+  RowCounters = {};
+  if (!ConnectIfNeeded()) return kNotAnswered;
+  if (level < kLevelStudy || level > kLevelImage) return kUnknownLevel;
+  FillIdentifier(identifier, level, key1, key2);
+  dicom::Association& association = SharedAssociation();
+  if (!find.SendRequest(association, identifier, dicom::kPriorityMedium)) return kNotSent;
+  // Pending, warning and failure responses alike become records; only success ends the query.
+  std::uint16_t status = dicom::kStatusPending;
+  while (status != dicom::kStatusSuccess) {
+    if (!find.ReceiveResponse(status, response, association)) return kNotAnswered;
+    if (status != dicom::kStatusSuccess) AddQueryResult(response);
+  }
+  return kSuccess;
+}
+
+void AddQueryResult(const dicom::DataSet& identifier) {
+  switch (CurrentLevel) {
+    case kLevelStudy: {
+      StudyRecord* record = NewRecord<StudyRecord>();
+      if (record == nullptr) return;
+      FillRecord(identifier, kStudyFields, record);
+      InsertStudyRows(*record);
+      lisAdd(&StudyList, record);
+      std::free(record);
+      break;
+    }
+    case kLevelSeries: {
+      SeriesRecord* record = NewRecord<SeriesRecord>();
+      if (record == nullptr) return;
+      FillRecord(identifier, kSeriesFields, record);
+      InsertSeriesRow(*record);
+      lisAdd(&SeriesList, record);
+      std::free(record);
+      break;
+    }
+    case kLevelImage: {
+      ImageRecord* record = NewRecord<ImageRecord>();
+      if (record == nullptr) return;
+      FillRecord(identifier, kImageFields, record);
+      InsertImageRow(*record);
+      lisAdd(&ImageList, record);
+      std::free(record);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+// Row texts are code page 1252 as the list views hold them, so each record is turned into the
+// same display form (its character set decoded, the name formatted) before the bytes are
+// compared; a non-ASCII name thus finds the record it came from.
+int FindRecordForRow(int kind, const char* text1, const char* text2, char* out1, char* out2) {
+  const auto startsWith = [](const char* text, const std::string& field) {
+    return std::strncmp(text, field.c_str(), field.size()) == 0;
+  };
+  if (kind == 0) {
+    const std::uint32_t count = StudyList != nullptr ? lisGetElementCount(StudyList) : 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const auto* record = static_cast<const StudyRecord*>(lisGetPointerToElement(StudyList, i));
+      char name[kTextBuffer];
+      StudyPatientName(*record, name);
+      if (!startsWith(text1, name) || !startsWith(text2, Shown(record->studyId, *record))) continue;
+      std::snprintf(out1, kTextBuffer, "%s", record->studyInstanceUid);
+      out2[0] = '\0';
+      return 1;
+    }
+  } else if (kind == 1) {
+    const std::uint32_t count = SeriesList != nullptr ? lisGetElementCount(SeriesList) : 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const auto* record = static_cast<const SeriesRecord*>(lisGetPointerToElement(SeriesList, i));
+      if (!startsWith(text1, record->modality) || !startsWith(text2, record->seriesNumber)) {
+        continue;
+      }
+      std::snprintf(out1, kTextBuffer, "%s", record->studyInstanceUid);
+      std::snprintf(out2, kTextBuffer, "%s", record->seriesInstanceUid);
+      return 1;
+    }
+  }
+  return 0;
+}
+
+int MoveAndLoadImage(std::uint16_t display, const char* sopInstanceUid, const char* studyUid,
+                     const char* seriesUid) {
+  platform::WaitCursor waiting;
+  const dicom::CMoveScu move(dicom::kStudyRootMoveSopClass);
+  dicom::DataSet identifier;
+  dicom::DataSet response;
+  if (!ConnectIfNeeded()) return kNotAnswered;
+  if (sopInstanceUid == nullptr || studyUid == nullptr || seriesUid == nullptr) {
+    return kMissingParameter;
+  }
+  CDicomProgressMan progress(kProgressTemplate, nullptr);
+  if (QueryBusy == 0) BeginProgressText(kRetrieveText);
+  identifier.InsertText(kQueryLevel, dicom::vr::CS, "IMAGE");
+  identifier.InsertText(kSopInstanceUid, dicom::vr::UI, sopInstanceUid);
+  identifier.InsertText(kStudyInstanceUid, dicom::vr::UI, studyUid);
+  identifier.InsertText(kSeriesInstanceUid, dicom::vr::UI, seriesUid);
+  dicom::Association& association = SharedAssociation();
+  if (!move.SendRequest(association, ConnectionSettings.callingAeTitle, identifier,
+                        dicom::kPriorityMedium)) {
+    return kNotSent;
+  }
+  int result = kSuccess;
+  bool refused = false;
+  std::uint16_t status = dicom::kStatusPending;
+  while (status != dicom::kStatusSuccess) {
+    if (!move.ReceiveResponse(status, response, association)) return kNotAnswered;
+    if (status == dicom::kStatusRefused) {
+      // The final success that follows a refusal brought nothing; it only ends the exchange.
+      refused = true;
+      result = kNotAnswered;
+    } else if (status == dicom::kStatusSuccess && !refused) {
+      char path[kTextBuffer];
+      TemporaryFilePath(path);
+      if (sysExistsPath(path) == 0) return kFileMissing;
+      imgLoad(display, path);
+      platform::DeleteFile(path);
+      char name[kTextBuffer] = "";
+      if (platform::ListView* patients = View(&CRequest::PatientsView)) {
+        const std::vector<int> selected = patients->SelectedRows();
+        if (!selected.empty()) patients->GetItemText(selected.front(), 0, name, sizeof name);
+      }
+      imgSetName(display, name);
+      result = kSuccess;
+    }
+  }
+  return result;
+}
+
+}  // namespace plugin

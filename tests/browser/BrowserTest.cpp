@@ -1,0 +1,271 @@
+#include <QKeyEvent>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <optional>
+
+#include "browser/BrowserFixture.h"
+#include "data/DicomFile.h"
+#include "hostlibs/vekbase/Displays.h"
+#include "support/Screenshots.h"
+
+// The browser against scripted archives: the cascade of the four lists, the selections, the sort,
+// the keyboard, the layout, the texts of other character sets, and retrieving into displays.
+namespace browser_test {
+namespace {
+
+using namespace std::chrono_literals;
+using testing_support::kReleaseRp;
+using testing_support::kReleaseRq;
+
+constexpr int kPatients = 6009;
+constexpr int kStudies = 6037;
+constexpr int kSeries = 6010;
+constexpr int kImages = 6011;
+constexpr int kUpdate = 6005;
+constexpr int kRetrieve = 6006;
+
+const Steps kRelease = {Peer::Expect(kReleaseRq), Peer::Send(kReleaseRp)};
+
+Steps Established(Steps then) {
+  return testing_support::Established({{1, 0}, {3, 0}, {5, 0}}, std::move(then));
+}
+
+using BrowserTest = PluginFixture;
+
+// Two patients, one of them also in capitals; the first patient's first study has two series,
+// the first of which has three images. A click on the second patient refills the levels below.
+TEST_F(BrowserTest, UpdateAndSelectionsCascade) {
+  Peer archive(Established(Then(
+      Then(Then(Query({Study("Doe^John", "S1", "20020105", "1.2.1"),
+                       Study("Roe^Jane", "S3", "20011201", "1.2.3"),
+                       Study("Doe^John", "S2", "20020201", "1.2.2"),
+                       Study("DOE^JOHN", "S4", "20020301", "1.2.4")}),
+                Query({Series("CT", "1", "1.2.1.1"), Series("MR", "2", "1.2.1.2")})),
+           Then(Query({Image("1", "1.2.1.1.1"), Image("2", "1.2.1.1.2"), Image("3", "1.2.1.1.3")}),
+                Then(Query({Series("OT", "5", "1.2.3.1")}), Query({Image("7", "1.2.3.1.1")})))),
+      kRelease)));
+  Open(archive.Port());
+  Click(kUpdate);
+  EXPECT_EQ(Rows(kPatients),
+            (std::vector<std::string>{"Doe John|ID01|01/01/1970", "Roe Jane|ID01|01/01/1970"}));
+  EXPECT_EQ(Rows(kStudies), (std::vector<std::string>{"S1|01/05/2002", "S2|02/01/2002"}));
+  EXPECT_EQ(Rows(kSeries), (std::vector<std::string>{"CT|1 ", "MR|2 "}));
+  EXPECT_EQ(Rows(kImages), (std::vector<std::string>{"1 ", "2 ", "3 "}));
+  for (const int id : {kPatients, kStudies, kSeries, kImages}) {
+    EXPECT_EQ(Selected(id), std::vector<int>{0}) << id;
+  }
+  EXPECT_TRUE(Control(kRetrieve)->isEnabled());
+
+  // Month-first dates sort as dates: ascending, then descending.
+  List(kStudies)->UserClickColumn(1);
+  EXPECT_EQ(Rows(kStudies), (std::vector<std::string>{"S1|01/05/2002", "S2|02/01/2002"}));
+  List(kStudies)->UserClickColumn(1);
+  EXPECT_EQ(Rows(kStudies), (std::vector<std::string>{"S2|02/01/2002", "S1|01/05/2002"}));
+
+  // Ctrl+A from the patients list, as separate events: a second press at the address of the
+  // first would be taken for the same one by the dialog layer.
+  QKeyEvent control(QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+  QKeyEvent a(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier, "a");
+  QApplication::sendEvent(List(kPatients), &control);
+  QApplication::sendEvent(List(kPatients), &a);
+  QKeyEvent released(QEvent::KeyRelease, Qt::Key_Control, Qt::NoModifier);
+  QApplication::sendEvent(List(kPatients), &released);
+  EXPECT_EQ(Selected(kImages), (std::vector<int>{0, 1, 2}));
+
+  const QRect studies = Control(kStudies)->geometry();
+  const QRect series = Control(kSeries)->geometry();
+  const QRect images = Control(kImages)->geometry();
+  browser_->resize(browser_->width() + 101, browser_->height());
+  QTRY_COMPARE(Control(kImages)->geometry(), images.translated(101, 0));
+  EXPECT_EQ(Control(kStudies)->geometry(), studies.adjusted(0, 0, 51, 0));
+  EXPECT_EQ(Control(kSeries)->geometry(), series.adjusted(51, 0, 101, 0));
+
+  List(kPatients)->UserClick(1);
+  EXPECT_EQ(Rows(kStudies), std::vector<std::string>{"S3|12/01/2001"});
+  EXPECT_EQ(Rows(kSeries), std::vector<std::string>{"OT|5 "});
+  EXPECT_EQ(Rows(kImages), std::vector<std::string>{"7 "});
+  for (const int id : {kPatients, kStudies, kSeries, kImages}) {
+    EXPECT_EQ(Selected(id), (std::vector<int>{id == kPatients ? 1 : 0})) << id;
+  }
+  // The row already shown queries nothing: the archive's next step is the release.
+  List(kPatients)->UserClick(1);
+  Click(platform::kIdCancel);
+  EXPECT_EQ(archive.Finish(), "");
+  EXPECT_TRUE(messages_.empty());
+}
+
+// Names in Latin-1 without a character set, in Latin-1 named, and in UTF-8 show as the home
+// platform shows them, in every language of the browser.
+TEST_F(BrowserTest, NamesOfOtherCharacterSetsShowRight) {
+  struct Case {
+    int language;
+    const char* screenshot;
+  };
+  const Case cases[] = {
+      {1, "browser-filled-en.png"}, {0, "browser-filled-de.png"}, {2, "browser-filled-fr.png"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.screenshot);
+    Peer archive(Established(Then(
+        Query({Study("M\xFCller^Hans", "CT12", "20021204", "1.2.1"),
+               Study("M\xFCller^Hans", "MR07", "20030115", "1.2.2"),
+               Study("H\xE9l\xE8ne^Marie", "S3", "20011201", "1.2.3", "ISO_IR 100", "19650312"),
+               Study("\xC3\x86r\xC3\xB8^Bo", "S4", "20020301", "1.2.4", "ISO_IR 192", "19800704")}),
+        Then(Query({Series("CT", "1", "1.2.1.1"), Series("CT", "2", "1.2.1.2")}),
+             Then(Query({Image("1", "1.2.1.1.1"), Image("2", "1.2.1.1.2")}), kRelease)))));
+    Open(archive.Port(), c.language);
+    Click(kUpdate);
+    EXPECT_EQ(Rows(kPatients), (std::vector<std::string>{
+                                   Ansi("Müller Hans |ID01|01/01/1970"),
+                                   Ansi("Hélène Marie|ID01|03/12/1965"),
+                                   Ansi("Ærø Bo|ID01|07/04/1980"),
+                               }));
+    EXPECT_EQ(Rows(kStudies), (std::vector<std::string>{"CT12|12/04/2002", "MR07|01/15/2003"}));
+    browser_->grab().save(QString::fromStdString(testing_support::ScreenshotPath(c.screenshot)));
+    Click(platform::kIdCancel);
+    EXPECT_EQ(archive.Finish(), "");
+  }
+}
+
+// A series query that fails during Update leaves the lists below empty and says so in the
+// caption line; only a failed study query has a message box.
+TEST_F(BrowserTest, AFailedSeriesQueryIsNotedInTheCaption) {
+  Peer archive(Established(Then(Query({Study("Doe^John", "S1", "20020105", "1.2.1")}),
+                                {Peer::ExpectPdu(0x04), Peer::ExpectPdu(0x04), Peer::Abort()})));
+  Open(archive.Port());
+  Click(kUpdate);
+  EXPECT_EQ(Rows(kStudies), std::vector<std::string>{"S1|01/05/2002"});
+  EXPECT_TRUE(Rows(kSeries).empty());
+  EXPECT_EQ(Control(6013)->property("text").toString(),
+            "(the series or images could not be read from the server)");
+  EXPECT_TRUE(messages_.empty());
+  Click(platform::kIdCancel);
+  EXPECT_EQ(archive.Finish(), "");
+}
+
+// A small image that the host can load, written where the receiver would leave it.
+void WriteImage(const std::filesystem::path& path) {
+  using namespace dicom;
+  DataSet object;
+  object.InsertText(0x00080016, vr::UI, "1.2.840.10008.5.1.4.1.1.7");
+  object.InsertText(0x00080018, vr::UI, "1.2.1.1.1");
+  object.InsertUS(0x00280002, 1);
+  object.InsertText(0x00280004, vr::CS, "MONOCHROME2");
+  object.InsertUS(0x00280010, 2);
+  object.InsertUS(0x00280011, 2);
+  object.InsertUS(0x00280100, 8);
+  object.InsertUS(0x00280101, 8);
+  object.InsertUS(0x00280102, 7);
+  object.InsertUS(0x00280103, 0);
+  auto pixels = std::make_unique<std::uint8_t[]>(4);
+  for (int i = 0; i < 4; ++i)
+    pixels[i] = static_cast<std::uint8_t>(i * 60);
+  object.InsertRaw(0x7FE00010, vr::OB, 4, std::move(pixels));
+  DicomFile file("1.2.840.10008.5.1.4.1.1.7", "1.2.1.1.1", ExplicitLittleEndian);
+  file.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
+  ASSERT_TRUE(file.Write(object));
+}
+
+Steps Moved() {
+  return {Peer::ExpectPdu(0x04), Peer::ExpectPdu(0x04), Peer::Send(MoveResponse(0xFF00)),
+          Peer::Wait(300ms), Peer::Send(MoveResponse(0x0000))};
+}
+
+// Selected image rows go to the current display and the next unprotected ones, named after the
+// patient; the first failure is reported and ends the walk.
+TEST_F(BrowserTest, RetrieveLoadsIntoDisplaysAndStopsAtTheFirstFailure) {
+  const Steps refused = {Peer::ExpectPdu(0x04), Peer::ExpectPdu(0x04),
+                         Peer::Send(MoveResponse(0x0122)), Peer::Send(MoveResponse(0x0000))};
+  const Steps missing = {Peer::ExpectPdu(0x04), Peer::ExpectPdu(0x04),
+                         Peer::Send(MoveResponse(0x0000))};
+  const Steps reset = {Peer::ExpectPdu(0x04), Peer::ExpectPdu(0x04), Peer::Abort()};
+  const std::string notAnswered = "Unable to get the answer of the \"MOVE\" from the server.";
+  const std::string noFile = "Unable to load the temporary file " + temporary_.string() +
+                             "/tempDic.dic\nin the image buffer.";
+  const std::string noServer =
+      "Unable to contact the server.\nPlease check the IP address and the port in the "
+      "preferences.";
+  struct Case {
+    const char* name;
+    std::vector<int> rows;
+    Steps moves;
+    bool receiverWrites;
+    std::vector<std::string> messages;
+    std::vector<int> loaded;
+    bool updateAfter = false;
+  };
+  const std::vector<Case> cases = {
+      {"three images",
+       {0, 1, 2},
+       Then(Then(Then(Moved(), Moved()), Moved()), kRelease),
+       true,
+       {},
+       {1, 3, 4}},
+      {"refused second stops the third",
+       {0, 1, 2},
+       Then(Then(Moved(), refused), kRelease),
+       true,
+       {notAnswered},
+       {1}},
+      {"no temporary file", {0}, Then(missing, kRelease), false, {noFile}, {}},
+      {"archive gone, then update", {0}, reset, true, {notAnswered, noServer}, {}, true},
+  };
+  const std::filesystem::path sample = temporary_ / "sample.dcm";
+  const std::filesystem::path received = temporary_ / "tempDic.dic";
+  WriteImage(sample);
+  auto& displays = vekbase::Displays::Instance();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (int number = 1; number <= displays.Count(); ++number)
+      displays.Clear(number);
+    displays.SetCurrent(1);
+    displays.SetProtected(2, true);
+    std::optional<Peer> archive;
+    archive.emplace(Established(Then(
+        Query({Study("M\xFCller^Hans", "S1", "20021204", "1.2.1")}),
+        Then(
+            Query({Series("CT", "1", "1.2.1.1")}),
+            Then(Query({Image("1", "1.2.1.1.1"), Image("2", "1.2.1.1.2"), Image("3", "1.2.1.1.3")}),
+                 c.moves)))));
+    Open(archive->Port());
+    Click(kUpdate);
+    // The receiver leaves each moved image before the archive's final response; the host's idle
+    // processing during the wait runs this timer.
+    QTimer receiver;
+    QObject::connect(&receiver, &QTimer::timeout, [&] {
+      if (!std::filesystem::exists(received)) std::filesystem::copy_file(sample, received);
+    });
+    if (c.receiverWrites) receiver.start(20);
+    List(kImages)->UserClick(c.rows.front());
+    for (std::size_t i = 1; i < c.rows.size(); ++i)
+      List(kImages)->UserClick(c.rows[i], Qt::ControlModifier);
+    Click(kRetrieve);
+    receiver.stop();
+    if (c.updateAfter) {
+      // Nobody listens on the port any more.
+      EXPECT_EQ(archive->Finish(), "");
+      archive.reset();
+      Click(kUpdate);
+      for (const int id : {kPatients, kStudies, kSeries, kImages})
+        EXPECT_TRUE(Rows(id).empty()) << id;
+    }
+    EXPECT_EQ(messages_, c.messages);
+    std::vector<int> loaded;
+    for (int number = 1; number <= displays.Count(); ++number) {
+      const vekbase::Display* display = displays.Get(number);
+      if (!display->hasImage) continue;
+      loaded.push_back(number);
+      EXPECT_EQ(display->name, Ansi("Müller Hans "));  // as the row shows the padded value
+    }
+    EXPECT_EQ(loaded, c.loaded);
+    Click(platform::kIdCancel);
+    if (archive) {
+      EXPECT_EQ(archive->Finish(), "");
+    }
+    std::filesystem::remove(received);
+    displays.SetProtected(2, false);
+  }
+}
+
+}  // namespace
+}  // namespace browser_test
