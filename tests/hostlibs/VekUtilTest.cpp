@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <QBuffer>
-#include <QImage>
-#include <QLabel>
-#include <QPainter>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QTest>
 #include <array>
@@ -21,6 +18,7 @@
 #include "platform/AnimationControl.h"
 #include "platform/OsServices.h"
 #include "platform/Resources.h"
+#include "resources/Tables.h"
 
 namespace {
 
@@ -300,39 +298,13 @@ TEST(VekSizableDlgTest, SizeItemAndMoveModesFollowTheWindow) {
   platform::UnregisterResources(module);
 }
 
-constexpr unsigned kProgressTemplate = 9602;
-constexpr unsigned kAnimation = 9603;
-constexpr int kProgressText = 200, kProgressAnimation = 201;
-constexpr ControlTemplate kProgressControls[] = {
-    {kProgressText, ControlKind::Label, "", 7, 7, 180, 24, platform::control_style::kCentred},
-    {kProgressAnimation, ControlKind::Animation, "", 7, 35, 180, 40, 0},
-};
-constexpr DialogTemplate kProgressDialogs[] = {
-    {kProgressTemplate, "Progress", 194, 82, "MS Sans Serif", 8,
-     platform::dialog_style::kCaption | platform::dialog_style::kCentred, kProgressControls},
-};
-
-// Three 16-pixel frames side by side, each a different grey.
-QByteArray AnimationStrip() {
-  QImage strip(48, 16, QImage::Format_RGB32);
-  QPainter painter(&strip);
-  for (int frame = 0; frame < 3; ++frame)
-    painter.fillRect(frame * 16, 0, 16, 16, QColor(frame * 100, frame * 100, frame * 100));
-  painter.end();
-  QByteArray png;
-  QBuffer buffer(&png);
-  buffer.open(QIODevice::WriteOnly);
-  strip.save(&buffer, "PNG");
-  return png;
-}
+// The plug-in's own progress dialog and animation.
+constexpr unsigned kProgressTemplate = 6036;
+constexpr unsigned kAnimation = 6035;
+constexpr int kProgressText = 6039, kProgressAnimation = 6041;
 
 TEST(VekProgressManTest, BeginShowsTextAndAnimationUntilDestroyed) {
-  const QByteArray png = AnimationStrip();
-  const platform::AnimationResource animations[] = {
-      {kAnimation, reinterpret_cast<const unsigned char*>(png.constData()),
-       static_cast<std::size_t>(png.size()), 3, 20},
-  };
-  const platform::ResourceModule module{kProgressDialogs, {}, animations};
+  const platform::ResourceModule& module = resources::PluginResources();
   platform::RegisterResources(module);
 
   auto progress = std::make_unique<CVekProgressMan>(kProgressTemplate, nullptr);
@@ -345,11 +317,11 @@ TEST(VekProgressManTest, BeginShowsTextAndAnimationUntilDestroyed) {
   QPointer<QWidget> window = progress->Window();
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(window->isVisible());
-  auto* text = window->findChild<QLabel*>(QString::number(kProgressText));
+  auto* text = window->findChild<QPlainTextEdit*>(QString::number(kProgressText));
   ASSERT_NE(text, nullptr);
-  EXPECT_EQ(text->text(), "Asking the DICOM database ...");
+  EXPECT_EQ(text->toPlainText(), "Asking the DICOM database ...");
   progress->SetText(kProgressText, "Retrieve the image(s)...");
-  EXPECT_EQ(text->text(), "Retrieve the image(s)...");
+  EXPECT_EQ(text->toPlainText(), "Retrieve the image(s)...");
 
   auto* animation =
       window->findChild<platform::AnimationControl*>(QString::number(kProgressAnimation));
