@@ -47,6 +47,8 @@ int Association::Close() {
 
 int Association::Request(const char* host, const char* port) {
   Reset();
+  answerType_ = 0;
+  reject_ = {};
   if (abstractSyntaxes_.empty()) return 0;
 
   request_.presentationContexts.clear();
@@ -67,6 +69,7 @@ int Association::Request(const char* host, const char* port) {
   PduReader in(stream_);
   const std::uint8_t type = in.U8();
   if (in.Failed()) return Close();
+  answerType_ = type;
   if (type == AssociateAcceptPdu::kType) {
     in.U8();
     const std::uint32_t length = in.U32();

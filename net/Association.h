@@ -50,6 +50,11 @@ class Association {
 
   // 1 when the peer accepted at least one presentation context.
   int Request(const char* host, const char* port);
+  // The type of the PDU that answered the last Request (A-ASSOCIATE-AC, -RJ or A-ABORT), 0 when
+  // none arrived, so that a caller can say why an association was not set up.
+  std::uint8_t AnswerType() const { return answerType_; }
+  // The peer's A-ASSOCIATE-RJ, when that was the answer.
+  const AssociateRejectPdu& Rejection() const { return reject_; }
   bool IsConnected() const { return socket_.IsConnected(); }
   // 1 when the data set was encoded and handed to the connection; 0 when no proposed context for
   // the abstract syntax was accepted with that transfer syntax, or the data set cannot be encoded.
@@ -131,6 +136,7 @@ class Association {
   std::uint8_t contextId_ = 0;
   std::uint8_t controlHeader_ = 0;
   std::uint8_t receivedControl_ = 0;
+  std::uint8_t answerType_ = 0;
 };
 
 }  // namespace dicom

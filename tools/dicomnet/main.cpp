@@ -10,6 +10,7 @@ constexpr const char* kUsage =
     "usage: dicomnet COMMAND [ARGS...]\n"
     "commands:\n"
     "  dump FILE...                 list the meta information and the data set of each file\n"
+    "  echo [OPTIONS] HOST PORT     verify the connection to a peer (C-ECHO)\n"
     "  find [OPTIONS] HOST PORT     query an archive (study root C-FIND)\n"
     "  move [OPTIONS] HOST PORT     have an archive send objects to an AE (study root C-MOVE)\n"
     "  store [OPTIONS] HOST PORT FILE...  store files on an archive (C-STORE)\n"
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
   const std::string_view command = args.front();
   const std::span<const std::string_view> rest(args.begin() + 1, args.end());
   if (command == "dump") return dicomnet::RunDump(rest);
+  if (command == "echo") return dicomnet::RunEcho(rest);
   if (command == "find") return dicomnet::RunFind(rest);
   if (command == "move") return dicomnet::RunMove(rest);
   if (command == "store") return dicomnet::RunStore(rest);

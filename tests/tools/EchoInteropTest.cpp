@@ -1,0 +1,97 @@
+// `dicomnet echo` against Orthanc and storescp, which answer, and against peers that do not:
+// a closed port, Orthanc called by a title it does not know, and scripted peers for the other
+// ways an echo ends. Each failure must name its reason.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/PduFixtures.h"
+#include "support/Programs.h"
+#include "support/ScriptedPeer.h"
+
+namespace {
+
+using namespace testing_support;
+using Script = ScriptedPeer;
+
+CommandResult Echo(const std::string& port, std::vector<std::string> options) {
+  std::vector<std::string> argv = {DICOMNET_BIN, "echo"};
+  argv.insert(argv.end(), options.begin(), options.end());
+  argv.insert(argv.end(), {"127.0.0.1", port});
+  return RunProgram(argv);
+}
+
+TEST(EchoInteropTest, SucceedsWithRealPeers) {
+  Peer orthanc, storescp;
+  ASSERT_EQ(orthanc.Start(PeerArgs("Orthanc", orthanc)), "");
+  ASSERT_EQ(storescp.Start(PeerArgs("storescp", storescp)), "");
+  const struct {
+    const Peer& peer;
+    std::string title;
+  } cases[] = {{orthanc, "ORTHANC"}, {storescp, "STORESCP"}};
+  for (const auto& c : cases) {
+    const CommandResult result =
+        Echo(std::to_string(c.peer.port), {"-aet", "DICOMNET", "-aec", c.title});
+    EXPECT_EQ(result.status, 0) << c.title << result.err;
+    EXPECT_EQ(result.out, "echo OK: " + c.title + " at 127.0.0.1:" + std::to_string(c.peer.port) +
+                              " answered DICOMNET\n");
+  }
+
+  const CommandResult rejected = Echo(std::to_string(orthanc.port), {"-aec", "WRONG"});
+  EXPECT_EQ(rejected.status, 1);
+  EXPECT_EQ(rejected.err,
+            "dicomnet echo: association rejected (permanent) by the called application: called "
+            "AE title not recognized\n");
+}
+
+TEST(EchoInteropTest, SaysWhyItFailed) {
+  const std::string echoResponse = DataPdu(
+      {{1, 3,
+        CommandSet({CommandUi(0x0002, "1.2.840.10008.1.1"), CommandUs(0x0100, 0x8030),
+                    CommandUs(0x0120, 1), CommandUs(0x0800, 0x0101), CommandUs(0x0900, 0x0211)})}});
+  const struct {
+    const char* name;
+    std::vector<Script::Step> steps;
+    std::string reason;
+  } cases[] = {
+      {"rejected by the peer's association service",
+       {Script::ExpectPdu(0x01), Script::Send("03 00 00 00 00 04 00 02 02 02"),
+        Script::ExpectClosed()},
+       "association rejected (transient) by the peer's association service: protocol version not "
+       "supported"},
+      {"aborted",
+       {Script::ExpectPdu(0x01), Script::Send(kProviderAbort), Script::ExpectClosed()},
+       "association aborted by the peer"},
+      {"Verification refused",
+       {Script::ExpectPdu(0x01), Script::Send(Accept({{1, 3}})), Script::ExpectClosed()},
+       "the peer did not accept the Verification service"},
+      {"no answer to the request",
+       {Script::ExpectPdu(0x01), Script::ExpectClosed()},
+       "time-out: 127.0.0.1:PORT did not answer the association request within 1 s"},
+      {"closed without an answer",
+       {Script::ExpectPdu(0x01), Script::Close()},
+       "127.0.0.1:PORT closed the connection without answering the association request"},
+      {"failure status",
+       Established({{1, 0}}, {Script::ExpectPdu(0x04), Script::Send(echoResponse)}, true),
+       "the peer answered with status 0x0211"},
+  };
+  for (const auto& c : cases) {
+    Script peer(c.steps);
+    const CommandResult result = Echo(peer.PortText(), {"--timeout", "1"});
+    std::string reason = c.reason;
+    if (const std::size_t at = reason.find("PORT"); at != std::string::npos)
+      reason.replace(at, 4, peer.PortText());
+    EXPECT_EQ(result.status, 1) << c.name;
+    EXPECT_EQ(result.err, "dicomnet echo: " + reason + "\n") << c.name;
+    EXPECT_EQ(peer.Finish(), "") << c.name;
+  }
+
+  const std::string closed = std::to_string(FreePort());
+  const CommandResult refused = Echo(closed, {});
+  EXPECT_EQ(refused.err, "dicomnet echo: connection refused by 127.0.0.1:" + closed + "\n");
+  EXPECT_EQ(refused.status, 1);
+}
+
+}  // namespace
