@@ -44,6 +44,9 @@ HelpWindow::HelpWindow() {
   setWindowTitle(tr("Help"));
   setOpenExternalLinks(true);
   resize(640, 480);
+  // The title names the page shown, also after a link was followed.
+  connect(this, &QTextBrowser::sourceChanged, this,
+          [this] { setWindowTitle(documentTitle().isEmpty() ? tr("Help") : documentTitle()); });
 }
 
 void HelpWindow::ShowContext(const QString& helpFile, std::uint32_t context) {
@@ -55,8 +58,10 @@ void HelpWindow::ShowContext(const QString& helpFile, std::uint32_t context) {
     setSource(QUrl::fromLocalFile(page));
   else if (QFileInfo::exists(index))
     setSource(QUrl::fromLocalFile(index));
-  else
+  else {
     setPlainText(tr("There is no help for context %1 of %2.").arg(context).arg(helpFile));
+    setWindowTitle(tr("Help"));
+  }
   show();
   raise();
   activateWindow();

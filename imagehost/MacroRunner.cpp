@@ -13,7 +13,8 @@ constexpr int kTickMilliseconds = 10;
 
 }  // namespace
 
-MacroRunner::MacroRunner(std::vector<std::string> lines) : lines_(std::move(lines)) {
+MacroRunner::MacroRunner(std::vector<std::string> lines, bool stay)
+    : lines_(std::move(lines)), stay_(stay) {
   timer_.setInterval(kTickMilliseconds);
   connect(&timer_, &QTimer::timeout, this, &MacroRunner::Tick);
 }
@@ -32,7 +33,12 @@ void MacroRunner::Tick() {
     return;
   }
   if (next_ == lines_.size()) {
-    Finish(0);
+    if (stay_) {
+      finished_ = true;
+      timer_.stop();
+    } else {
+      Finish(0);
+    }
     return;
   }
   const std::size_t number = ++next_;

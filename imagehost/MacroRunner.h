@@ -10,12 +10,12 @@
 // event loop comes back here), while a plug-in call waits on the network (the idle processing
 // runs our timer), or while a posted user action has not started. Each command's output goes
 // to standard output; the first failing line is reported on standard error and ends the
-// program with 1; after the last line it ends with 0.
+// program with 1; after the last line it ends with 0, unless it is to stay.
 class MacroRunner : public QObject {
   Q_OBJECT
 
  public:
-  explicit MacroRunner(std::vector<std::string> lines);
+  MacroRunner(std::vector<std::string> lines, bool stay);
   void Start();
   // Ends the run and the program with 0, as quit() does.
   void Quit();
@@ -28,5 +28,6 @@ class MacroRunner : public QObject {
   std::size_t next_ = 0;
   bool running_ = false;
   bool finished_ = false;
+  bool stay_;
   QTimer timer_;
 };

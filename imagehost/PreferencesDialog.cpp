@@ -2,15 +2,25 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
 #include <QSpinBox>
+#include <QTimer>
 
 #include "platform/Ansi.h"
 #include "platform/MessageBox.h"
 
 namespace {
+
+// Each stage of the echo (connect, association, response) waits at most this long; the process
+// is stopped a little after it, should a stage hang all the same.
+constexpr int kEchoTimeoutSeconds = 10;
+constexpr int kEchoDeadlineMilliseconds = (kEchoTimeoutSeconds + 5) * 1000;
 
 QSpinBox* PortBox(int value) {
   auto* box = new QSpinBox;
@@ -49,11 +59,25 @@ PreferencesDialog::PreferencesDialog(Preferences& preferences, QWidget* parent)
   dateSeparator_ = new QLineEdit(preferences.dateSeparator);
   dateSeparator_->setMaxLength(1);
 
+  testConnection_ = new QPushButton(tr("&Test connection"));
+  connectionResult_ = new QLabel;
+  connectionResult_->setWordWrap(true);
+  connectionResult_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  echo_ = new QProcess(this);
+  connect(testConnection_, &QPushButton::clicked, this, &PreferencesDialog::TestConnection);
+  connect(echo_, &QProcess::finished, this, &PreferencesDialog::ShowEchoResult);
+  connect(echo_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+    if (error != QProcess::FailedToStart) return;
+    connectionResult_->setText(tr("%1 cannot be started.").arg(echo_->program()));
+    testConnection_->setEnabled(true);
+  });
+
   auto* form = new QFormLayout;
   form->addRow(tr("Archive &host:"), archiveHost_);
   form->addRow(tr("Archive &port:"), archivePort_);
   form->addRow(tr("&Own AE title:"), callingAeTitle_);
   form->addRow(tr("&Archive AE title:"), calledAeTitle_);
+  form->addRow(testConnection_, connectionResult_);
   form->addRow(tr("&Receive port:"), receivePort_);
   form->addRow(tr("Duplicates:"), checkDuplicate_);
   form->addRow(tr("&Language:"), language_);
@@ -64,6 +88,34 @@ PreferencesDialog::PreferencesDialog(Preferences& preferences, QWidget* parent)
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   form->addRow(buttons);
   setLayout(form);
+}
+
+void PreferencesDialog::TestConnection() {
+  if (echo_->state() != QProcess::NotRunning) return;
+  testConnection_->setEnabled(false);
+  connectionResult_->setText(tr("Testing the connection..."));
+  echo_->start(QCoreApplication::applicationDirPath() + "/dicomnet",
+               {"echo", "--timeout", QString::number(kEchoTimeoutSeconds), "-aet",
+                callingAeTitle_->text(), "-aec", calledAeTitle_->text(),
+                archiveHost_->text().trimmed(), QString::number(archivePort_->value())});
+  // The deadline belongs to this run only, not to one started after it.
+  QTimer::singleShot(kEchoDeadlineMilliseconds, echo_, [this, run = echo_->processId()] {
+    if (echo_->state() != QProcess::NotRunning && echo_->processId() == run) echo_->kill();
+  });
+}
+
+// The tool's last line on standard error is the reason, after its own name.
+void PreferencesDialog::ShowEchoResult() {
+  testConnection_->setEnabled(true);
+  if (echo_->exitStatus() == QProcess::NormalExit && echo_->exitCode() == 0) {
+    connectionResult_->setText(tr("Connection OK: the archive answered."));
+    return;
+  }
+  QString reason = QString::fromLocal8Bit(echo_->readAllStandardError()).trimmed();
+  reason = reason.section('\n', -1).remove(QStringLiteral("dicomnet echo: "));
+  if (echo_->exitStatus() != QProcess::NormalExit)
+    reason = tr("no answer within %1 s").arg(kEchoTimeoutSeconds);
+  connectionResult_->setText(tr("Connection failed: %1").arg(reason));
 }
 
 // Goes through the same checks as the macro language; a value refused keeps the dialog open and

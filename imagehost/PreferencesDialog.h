@@ -6,7 +6,10 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
+class QProcess;
+class QPushButton;
 class QSpinBox;
 
 // The host's own settings window; OK saves and applies what it shows.
@@ -19,6 +22,10 @@ class PreferencesDialog : public QDialog {
   void accept() override;
 
  private:
+  // Runs `dicomnet echo` with what the dialog shows and puts its verdict in the label.
+  void TestConnection();
+  void ShowEchoResult();
+
   Preferences& preferences_;
   QLineEdit* archiveHost_;
   QSpinBox* archivePort_;
@@ -29,4 +36,7 @@ class PreferencesDialog : public QDialog {
   QComboBox* language_;
   QComboBox* dateOrder_;
   QLineEdit* dateSeparator_;
+  QPushButton* testConnection_;
+  QLabel* connectionResult_;
+  QProcess* echo_;
 };

@@ -22,6 +22,7 @@ namespace {
 struct Options {
   std::string plugin;
   std::vector<std::string> macroLines;  // from --macro and -e, in the order given
+  bool stay = false;                    // after the macro, run on as without one
   bool valid = true;
 };
 
@@ -37,12 +38,16 @@ Options ParseOptions(int& argc, char** argv) {
   int kept = 1;
   for (int i = 1; i < argc && options.valid; ++i) {
     const std::string_view option = argv[i];
+    if (option == "--stay") {
+      options.stay = true;
+      continue;
+    }
     if (option != "--plugin" && option != "--macro" && option != "-e") {
       argv[kept++] = argv[i];
       continue;
     }
     if (i + 1 == argc) {
-      std::fprintf(stderr, "usage: imagehost [--plugin PATH] [--macro FILE] [-e LINES]\n");
+      std::fprintf(stderr, "usage: imagehost [--plugin PATH] [--macro FILE] [-e LINES] [--stay]\n");
       options.valid = false;
       break;
     }
@@ -85,7 +90,7 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName("imagehost");
   QApplication::setApplicationName("imagehost");
   const bool scripted = !options.macroLines.empty();
-  if (scripted) platform::SetMessageBoxHandler(MessageToStandardError);
+  if (scripted && !options.stay) platform::SetMessageBoxHandler(MessageToStandardError);
 
   Preferences preferences;
   preferences.Load();
@@ -101,7 +106,7 @@ int main(int argc, char** argv) {
 
   int exitCode = 0;
   {
-    MacroRunner runner(options.macroLines);
+    MacroRunner runner(options.macroLines, options.stay);
     MacroCommands commands(preferences, plugin, [&runner] { runner.Quit(); });
     MainWindow window(preferences, plugin);
     window.show();

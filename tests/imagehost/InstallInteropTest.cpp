@@ -1,0 +1,72 @@
+// The installation: `cmake --install` of this build to a temporary prefix, the installed host
+// running there with the plug-in beside it, and the Debian package. The images come from the
+// sample studies script, which the demo archive of run.sh loads.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/Programs.h"
+
+namespace {
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+TEST(InstallInteropTest, InstalledHostOpensSampleImagesAndDebBuilds) {
+  TempDir dir;
+  const std::string prefix = dir.File("prefix");
+  const auto install = RunProgram({"cmake", "--install", BINARY_DIR, "--prefix", prefix});
+  ASSERT_EQ(install.status, 0) << install.out << install.err;
+  for (const char* file :
+       {"bin/imagehost", "bin/dicomnet", "lib/imagehost/libdicomplugin.so",
+        "lib/imagehost/libplatform.so", "lib/imagehost/libhostmenu.so",
+        "lib/imagehost/libvekutil.so", "lib/imagehost/libvekbase.so",
+        "lib/imagehost/help/Dicom/en/39601.html", "share/applications/imagehost.desktop"}) {
+    EXPECT_TRUE(fs::exists(fs::path(prefix) / file)) << file;
+  }
+
+  const auto samples =
+      RunProgram({kSystemPython, SOURCE_DIR "/tools/make_sample_studies.py", dir.File("samples")});
+  ASSERT_EQ(samples.status, 0) << samples.err;
+  EXPECT_EQ(samples.out,
+            "7 patients, 10 studies, 25 series, 152 images in " + dir.File("samples") + "\n");
+
+  // A receive port of its own, so that the receiver the host starts clashes with nobody.
+  fs::create_directories(dir.File("config/imagehost"));
+  WriteFile(dir.File("config/imagehost/imagehost.conf"),
+            "[General]\nreceivePort=" + std::to_string(FreePort()) + "\n");
+  const std::string lines = "open(\"" + dir.File("samples/p1-st1-se1-im01.dcm") +
+                            "\")\n"
+                            "setCurrent(2)\n"
+                            "open(\"" +
+                            dir.File("samples/p3-st4-se1-im01.dcm") +
+                            "\")\n"
+                            "displays()\n"
+                            "isDialogRequestOpen()";
+  const auto run = RunProgram({"timeout", "60", "env", "QT_QPA_PLATFORM=offscreen",
+                               "XDG_CONFIG_HOME=" + dir.File("config"), "TMPDIR=" + dir.File(""),
+                               prefix + "/bin/imagehost", "-e", lines});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_EQ(Lines(run.out),
+            (std::vector<std::string>{"1", "2", "1\tp1-st1-se1-im01.dcm\t128x128\t16\t0",
+                                      "2\tp3-st4-se1-im01.dcm\t128x128\t8\t0", "0"}));
+
+  const auto package = RunProgram({"cpack", "-G", "DEB", "--config",
+                                   BINARY_DIR "/CPackConfig.cmake", "-B", dir.File("package")});
+  ASSERT_EQ(package.status, 0) << package.out << package.err;
+  std::string deb;
+  for (const auto& entry : fs::directory_iterator(dir.File("package")))
+    if (entry.path().extension() == ".deb") deb = entry.path().string();
+  ASSERT_FALSE(deb.empty()) << package.out;
+  const auto contents = RunProgram({"dpkg-deb", "--contents", deb});
+  ASSERT_EQ(contents.status, 0) << contents.err;
+  for (const char* file : {"./usr/bin/imagehost -> ../lib/imagehost/imagehost",
+                           "./usr/lib/imagehost/libdicomplugin.so", "./usr/lib/imagehost/dicomnet",
+                           "./usr/share/applications/imagehost.desktop"}) {
+    EXPECT_NE(contents.out.find(file), std::string::npos) << file << '\n' << contents.out;
+  }
+}
+
+}  // namespace
