@@ -25,10 +25,11 @@ int LocaleDateOrder(const QString& format) {
   return Preferences::kMonthFirst;
 }
 
-// The first character of the format that is neither a field letter nor a quote.
+// The first character of the format that is neither a field letter, a quote nor a space: a
+// format with month names and spaces (the C locale's "d MMM yyyy") has none, and gets "/".
 QString LocaleDateSeparator(const QString& format) {
   for (const QChar c : format)
-    if (!c.isLetter() && c != '\'') return QString(c);
+    if (!c.isLetter() && c != '\'' && !c.isSpace()) return QString(c);
   return "/";
 }
 
