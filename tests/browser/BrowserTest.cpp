@@ -5,9 +5,10 @@
 #include <optional>
 
 #include "browser/BrowserFixture.h"
-#include "data/DicomFile.h"
+#include "data/DataSet.h"
 #include "hostlibs/vekbase/Displays.h"
 #include "support/Screenshots.h"
+#include "support/SmallImage.h"
 
 // The browser against scripted archives: the cascade of the four lists, the selections, the sort,
 // the keyboard, the layout, the texts of other character sets, and retrieving into displays.
@@ -149,21 +150,7 @@ void WriteImage(const std::filesystem::path& path) {
   DataSet object;
   object.InsertText(0x00080016, vr::UI, "1.2.840.10008.5.1.4.1.1.7");
   object.InsertText(0x00080018, vr::UI, "1.2.1.1.1");
-  object.InsertUS(0x00280002, 1);
-  object.InsertText(0x00280004, vr::CS, "MONOCHROME2");
-  object.InsertUS(0x00280010, 2);
-  object.InsertUS(0x00280011, 2);
-  object.InsertUS(0x00280100, 8);
-  object.InsertUS(0x00280101, 8);
-  object.InsertUS(0x00280102, 7);
-  object.InsertUS(0x00280103, 0);
-  auto pixels = std::make_unique<std::uint8_t[]>(4);
-  for (int i = 0; i < 4; ++i)
-    pixels[i] = static_cast<std::uint8_t>(i * 60);
-  object.InsertRaw(0x7FE00010, vr::OB, 4, std::move(pixels));
-  DicomFile file("1.2.840.10008.5.1.4.1.1.7", "1.2.1.1.1", ExplicitLittleEndian);
-  file.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
-  ASSERT_TRUE(file.Write(object));
+  ASSERT_TRUE(testing_support::WriteSmallImage(std::move(object), path.string()));
 }
 
 Steps Moved() {

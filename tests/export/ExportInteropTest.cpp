@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "data/DicomFile.h"
+#include "data/DataSet.h"
 #include "support/Programs.h"
+#include "support/SmallImage.h"
 
 // The image export against a real Orthanc, from a plain C program that only loads the plug-in.
 namespace {
@@ -33,21 +33,7 @@ void WriteImage(const Image& image, int number, const std::string& path) {
   object.InsertText(0x0020000E, vr::UI,
                     std::string("1.2.826.0.1.3680043.10.1021.2.") + std::to_string(number));
   object.InsertText(0x00200013, vr::IS, std::to_string(number));
-  object.InsertUS(0x00280002, 1);
-  object.InsertText(0x00280004, vr::CS, "MONOCHROME2");
-  object.InsertUS(0x00280010, 8);
-  object.InsertUS(0x00280011, 8);
-  object.InsertUS(0x00280100, 8);
-  object.InsertUS(0x00280101, 8);
-  object.InsertUS(0x00280102, 7);
-  object.InsertUS(0x00280103, 0);
-  auto pixels = std::make_unique<std::uint8_t[]>(64);
-  for (int i = 0; i < 64; ++i)
-    pixels[i] = static_cast<std::uint8_t>(i * 4);
-  object.InsertRaw(0x7FE00010, vr::OB, 64, std::move(pixels));
-  DicomFile file(image.sopClass, instance, ExplicitLittleEndian);
-  file.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
-  ASSERT_TRUE(file.Write(object)) << path;
+  ASSERT_TRUE(testing_support::WriteSmallImage(std::move(object), path)) << path;
 }
 
 TEST(ExportInteropTest, StoresOnOrthancWithTheDuplicateCheck) {

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "data/DicomFile.h"
+#include "data/DataSet.h"
 #include "support/Programs.h"
+#include "support/SmallImage.h"
 
 // The whole road against a real Orthanc: imagehost, driven by its macros, opens the browser,
 // filters, lists and retrieves through the receiver it starts itself.
@@ -45,21 +45,7 @@ void WriteImage(const Image& image, int number, const std::string& path) {
   object.InsertText(0x00200010, vr::SH, "S" + std::to_string(image.study));
   object.InsertText(0x00200011, vr::IS, "10");
   object.InsertText(0x00200013, vr::IS, image.instanceNumber);
-  object.InsertUS(0x00280002, 1);
-  object.InsertText(0x00280004, vr::CS, "MONOCHROME2");
-  object.InsertUS(0x00280010, 8);
-  object.InsertUS(0x00280011, 8);
-  object.InsertUS(0x00280100, 8);
-  object.InsertUS(0x00280101, 8);
-  object.InsertUS(0x00280102, 7);
-  object.InsertUS(0x00280103, 0);
-  auto pixels = std::make_unique<std::uint8_t[]>(64);
-  for (int i = 0; i < 64; ++i)
-    pixels[i] = static_cast<std::uint8_t>(i * 4);
-  object.InsertRaw(0x7FE00010, vr::OB, 64, std::move(pixels));
-  DicomFile file(image.sopClass, instance, ExplicitLittleEndian);
-  file.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
-  ASSERT_TRUE(file.Write(object)) << path;
+  ASSERT_TRUE(testing_support::WriteSmallImage(std::move(object), path)) << path;
 }
 
 TEST(BrowserInteropTest, FilterListAndRetrieveFromOrthanc) {
