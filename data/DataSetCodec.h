@@ -139,10 +139,13 @@ class Encoder {
     return value.Length() + (value.Length() & 1);
   }
 
-  // In explicit VR a value still marked UN goes out with the dictionary's VR.
+  // In explicit VR a value still marked UN goes out with the dictionary's VR, unless that VR is
+  // SQ: its bytes are no items, and under an SQ header they would not decode again.
   VrCode WrittenVr(Tag tag, const ElementValue& value) const {
     VrCode vr = value.Vr();
-    if (explicitVr_ && vr == vr::UN) DataDictionary::Instance().Lookup(tag, vr);
+    if (!explicitVr_ || vr != vr::UN) return vr;
+    VrCode known = vr::UN;
+    if (DataDictionary::Instance().Lookup(tag, known) && known != vr::SQ) vr = known;
     return vr;
   }
 

@@ -103,6 +103,8 @@ TEST(StreamCodec, ElementHeaders) {
       // UN goes out with the dictionary's VR when there is one.
       {0x00280010, Raw(vr::UN, {0, 0}), kLe, "28 00 10 00  55 53  02 00  00 00"},
       {0x00091001, ElementValue(vr::UN, "ab"), kLe, "09 00 01 10  55 4e 00 00  02 00 00 00  61 62"},
+      // ... but never SQ: its bytes are no items.
+      {0x00080006, ElementValue(vr::UN, "ab"), kLe, "08 00 06 00  55 4e 00 00  02 00 00 00  61 62"},
       {0x00080119, ElementValue(vr::UT, "xy"), kLe, "08 00 19 01  55 54 00 00  02 00 00 00  78 79"},
       {0x00100010, ElementValue(vr::PN, "Ab"), kBe, "00 10 00 10  50 4e  00 02  41 62"},
       {0x00280106, ElementValue::FromSS(-2), kBe, "00 28 01 06  53 53  00 02  ff fe"},
