@@ -14,8 +14,6 @@ std::string_view Describe(CodecStatus status) {
       return "an element inside a sequence that is not an item";
     case CodecStatus::UnexpectedSequenceDelimiter:
       return "a sequence delimitation where an element was expected";
-    case CodecStatus::ValueTooLong:
-      return "a value longer than 40000000 bytes";
     case CodecStatus::ValueNotDelivered:
       return "the data ended inside an element";
     case CodecStatus::NestingTooDeep:

@@ -12,14 +12,11 @@ enum class CodecStatus : std::uint32_t {
   UnexpectedItem = 2,               // an item tag where an element was expected
   UnexpectedTagInSequence = 3,      // neither an item nor a sequence delimitation in a sequence
   UnexpectedSequenceDelimiter = 4,  // a sequence delimitation where an element was expected
-  ValueTooLong = 5,                 // a value length above kMaxValueLength
   ValueNotDelivered = 6,            // the input ended before the bytes it announced
   NestingTooDeep = 7,               // sequences nested deeper than kMaxNestingDepth
   ValueNotWritable = 8,             // a value that its length field or swap unit cannot carry
 };
 
-// Longer values are refused before anything is allocated for them.
-constexpr std::uint32_t kMaxValueLength = 40'000'000;
 // Items within items beyond this depth are refused rather than recursed into.
 constexpr unsigned kMaxNestingDepth = 64;
 

@@ -223,6 +223,8 @@ class Decoder {
       : in_(in), explicitVr_(IsExplicitVr(syntax)), bigEndian_(IsBigEndian(syntax)) {}
 
   CodecStatus Status() const { return status_; }
+  // The tag of the element being read when the first failure happened.
+  Tag FailedTag() const { return failedTag_; }
 
   // Reads elements until the limit, the end of the input, a delimiter, trailing padding or an
   // error. Group length elements are dropped; a repeated tag keeps its first value.
@@ -243,7 +245,7 @@ class Decoder {
     element.value.reset();
     std::uint16_t group, number;
     if (!in_.ReadU16(group) || !in_.ReadU16(number)) return Fail(CodecStatus::ValueNotDelivered, 0);
-    const Tag tag = element.tag = MakeTag(group, number);
+    const Tag tag = element.tag = currentTag_ = MakeTag(group, number);
     std::uint64_t consumed = 4;
     if (tag == kItemTag) return Fail(CodecStatus::UnexpectedItem, consumed);
     if (tag == kSequenceDelimitationTag)
@@ -270,11 +272,14 @@ class Decoder {
       if (!in_.ReadU32(length)) return Fail(CodecStatus::ValueNotDelivered, consumed);
       consumed += 4;
     }
-    if (length != kUndefinedLength && length > kMaxValueLength) {
-      return Fail(CodecStatus::ValueTooLong, consumed);
-    }
     if (!explicitVr_ && group != 0x0000) vr = ImplicitVr(tag);
 
+    // An empty value, a sequence of length 0 included: it is written back as its header alone.
+    if (length == 0) {
+      element.value = vr == vr::SQ ? std::make_shared<const ElementValue>(Sequence{}, 0)
+                                   : std::make_shared<const ElementValue>(vr);
+      return consumed;
+    }
     if (length == kUndefinedLength || vr == vr::SQ) {
       Sequence items;
       consumed += ReadSequence(items, length == kUndefinedLength ? kNoLimit : length);
@@ -282,10 +287,6 @@ class Decoder {
       if (status_ == CodecStatus::Good) {
         element.value = std::make_shared<const ElementValue>(std::move(items), kUndefinedLength);
       }
-      return consumed;
-    }
-    if (length == 0) {
-      element.value = std::make_shared<const ElementValue>(vr);
       return consumed;
     }
     // The whole value must be there before anything is allocated for it.
@@ -301,7 +302,10 @@ class Decoder {
   static constexpr std::uint64_t kNoLimit = ~std::uint64_t{0};
 
   std::uint64_t Fail(CodecStatus status, std::uint64_t consumed) {
-    if (status_ == CodecStatus::Good) status_ = status;
+    if (status_ == CodecStatus::Good) {
+      status_ = status;
+      failedTag_ = currentTag_;
+    }
     return consumed;
   }
 
@@ -355,6 +359,8 @@ class Decoder {
   bool bigEndian_;
   unsigned depth_ = 0;
   CodecStatus status_ = CodecStatus::Good;
+  Tag currentTag_ = 0;
+  Tag failedTag_ = 0;
 };
 
 }  // namespace dicom::codec

@@ -11,6 +11,7 @@ bool DicomFile::Read(DataSet& dataSet) {
                                     ? header_.Syntax()
                                     : ImplicitLittleEndian;
   status_ = CodecStatus::Good;
+  failedTag_ = 0;
   if (!good()) {
     dataSet.Clear();
     return false;
@@ -18,6 +19,7 @@ bool DicomFile::Read(DataSet& dataSet) {
   FileDataSetReader reader(*this, syntax);
   reader.ReadDataSet(dataSet);
   status_ = reader.Status();
+  failedTag_ = reader.FailedTag();
   // Every read that runs to the end of the file ends this way; what came before it stands.
   if (eof() && fail() && !bad()) clear();
   return good();

@@ -30,11 +30,14 @@ class DicomFile : public std::fstream {
   bool HasMetaHeader() const { return hasMetaHeader_; }
   // The first decoding failure of the last Read.
   CodecStatus Status() const { return status_; }
+  // The element being read when that failure happened.
+  Tag FailedTag() const { return failedTag_; }
 
  private:
   FileMetaHeader header_;
   bool hasMetaHeader_ = false;
   CodecStatus status_ = CodecStatus::Good;
+  Tag failedTag_ = 0;
 };
 
 }  // namespace dicom

@@ -134,9 +134,12 @@ FileDataSetReader::FileDataSetReader(std::istream& in, TransferSyntax syntax)
   sizeKnown_ = true;
 }
 
-void FileDataSetReader::Record(CodecStatus status) {
+void FileDataSetReader::Record(CodecStatus status, Tag tag) {
   if (status == CodecStatus::Good) return;
-  if (status_ == CodecStatus::Good) status_ = status;
+  if (status_ == CodecStatus::Good) {
+    status_ = status;
+    failedTag_ = tag;
+  }
   in_.setstate(status == CodecStatus::ValueNotDelivered ? std::ios::eofbit | std::ios::failbit
                                                         : std::ios::failbit);
 }
@@ -147,7 +150,7 @@ std::uint64_t FileDataSetReader::ReadDataSet(DataSet& dataSet, std::uint64_t max
   Source source(*this, IsBigEndian(syntax_));
   codec::Decoder decoder(source, syntax_);
   const std::uint64_t consumed = decoder.ReadDataSet(dataSet, maxLength);
-  Record(decoder.Status());
+  Record(decoder.Status(), decoder.FailedTag());
   return consumed;
 }
 
@@ -156,7 +159,7 @@ std::uint64_t FileDataSetReader::ReadElement(DataElement& element) {
   Source source(*this, IsBigEndian(syntax_));
   codec::Decoder decoder(source, syntax_);
   const std::uint64_t consumed = decoder.ReadElement(element);
-  Record(decoder.Status());
+  Record(decoder.Status(), decoder.FailedTag());
   return consumed;
 }
 

@@ -40,11 +40,13 @@ class FileDataSetReader {
 
   // The first decoding failure, for the messages of the callers.
   CodecStatus Status() const { return status_; }
+  // The element being read when it happened.
+  Tag FailedTag() const { return failedTag_; }
 
  private:
   class Source;
 
-  void Record(CodecStatus status);
+  void Record(CodecStatus status, Tag tag);
 
   std::istream& in_;
   TransferSyntax syntax_;
@@ -52,6 +54,7 @@ class FileDataSetReader {
   std::uint64_t remaining_;
   bool sizeKnown_;
   CodecStatus status_ = CodecStatus::Good;
+  Tag failedTag_ = 0;
 };
 
 }  // namespace dicom

@@ -2,10 +2,10 @@
 
 #include <cstdint>
 
+#include "data/ByteStream.h"
 #include "data/CodecStatus.h"
 #include "data/DataSet.h"
 #include "data/TransferSyntax.h"
-#include "net/ByteStream.h"
 
 namespace dicom {
 

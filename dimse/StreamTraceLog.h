@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "dimse/ProtocolLog.h"
+#include "net/ProtocolLog.h"
 
 namespace dicom {
 

@@ -4,8 +4,8 @@
 
 #include "data/FileMetaHeader.h"
 #include "data/StreamCodec.h"
-#include "dimse/ProtocolLog.h"
 #include "net/IdCounter.h"
+#include "net/ProtocolLog.h"
 
 namespace dicom {
 
@@ -34,6 +34,7 @@ int Association::AddAbstractSyntax(std::string_view uid) {
 // Nothing of an earlier connection may reach the next one.
 void Association::Reset() {
   unread_ = 0;
+  fragmentSize_ = kMaxFragment;
   stream_.DiscardInput();
   message_.DiscardInput();
   message_.DiscardOutput();
@@ -49,6 +50,8 @@ int Association::Request(const char* host, const char* port) {
   Reset();
   answerType_ = 0;
   reject_ = {};
+  peerAbort_ = {};
+  ended_ = AssociationEnd::NoConnection;
   if (abstractSyntaxes_.empty()) return 0;
 
   request_.presentationContexts.clear();
@@ -64,27 +67,68 @@ int Association::Request(const char* host, const char* port) {
   user.implementationVersionName.value = FileMetaHeader::kImplementationVersionName;
 
   if (!socket_.Connect(host, port)) return 0;
+  ended_ = AssociationEnd::None;
   request_.Write(stream_);
 
   PduReader in(stream_);
   const std::uint8_t type = in.U8();
-  if (in.Failed()) return Close();
+  if (in.Failed()) return Fail();
   answerType_ = type;
-  if (type == AssociateAcceptPdu::kType) {
-    in.U8();
-    const std::uint32_t length = in.U32();
-    if (in.Failed() || length > kMaxAcceptLength) return Close();
-    accept_.ReadRest(in, length);
-    if (in.Failed()) return Close();
-    accepted_.clear();
-    for (const PresentationContextAccept& context : accept_.presentationContexts) {
-      if (context.result == PresentationContextAccept::Acceptance) accepted_.push_back(context);
-    }
-    // No context accepted: the connection is closed without an abort or a release.
-    return accepted_.empty() ? Close() : 1;
+  switch (type) {
+    case AssociateAcceptPdu::kType:
+      return ReadAccept(in);
+    case AssociateRejectPdu::kType:
+      reject_.ReadBody(in);
+      ended_ = AssociationEnd::Rejected;
+      return Close();
+    case AbortPdu::kType:
+      peerAbort_.ReadBody(in);
+      ended_ = AssociationEnd::AbortedByPeer;
+      return Close();
+    case DataTransferPdu::kType:
+    case ReleaseRequestPdu::kType:
+    case ReleaseResponsePdu::kType:
+    case AssociateRequestPdu::kType:
+      return AbortAndClose(AbortPdu::UnexpectedPdu);
+    default:
+      return AbortAndClose(AbortPdu::UnrecognizedPdu);
   }
-  if (type == AssociateRejectPdu::kType) reject_.ReadBody(in);
+}
+
+int Association::ReadAccept(PduReader& in) {
+  in.U8();
+  const std::uint32_t length = in.U32();
+  if (in.Failed()) return Fail();
+  // Refused unread when it announces more than any sensible answer holds.
+  if (length > kMaxAcceptLength) return AbortAndClose(AbortPdu::InvalidParameterValue);
+  const bool wellFormed = accept_.ReadRest(in, length);
+  if (in.Failed()) return Fail();
+  if (!wellFormed || !AnswersTheRequest()) return AbortAndClose(AbortPdu::InvalidParameterValue);
+  fragmentSize_ = FragmentSize(maxSendPdu_, accept_.userInformation.maximumLength.maximumLength);
+  accepted_.clear();
+  for (const PresentationContextAccept& context : accept_.presentationContexts) {
+    if (context.result == PresentationContextAccept::Acceptance) accepted_.push_back(context);
+  }
+  if (!accepted_.empty()) return 1;
+  // No context accepted: the connection is closed without an abort or a release.
+  ended_ = AssociationEnd::NoContextAccepted;
   return Close();
+}
+
+bool Association::AnswersTheRequest() const {
+  return std::all_of(
+      accept_.presentationContexts.begin(), accept_.presentationContexts.end(),
+      [&](const PresentationContextAccept& answer) {
+        const auto proposal =
+            std::find_if(request_.presentationContexts.begin(), request_.presentationContexts.end(),
+                         [&](const PresentationContext& c) { return c.id == answer.id; });
+        if (proposal == request_.presentationContexts.end()) return false;
+        if (answer.result != PresentationContextAccept::Acceptance) return true;
+        return std::any_of(proposal->transferSyntaxes.begin(), proposal->transferSyntaxes.end(),
+                           [&](const TransferSyntaxItem& syntax) {
+                             return syntax.value.View() == answer.transferSyntax.value.View();
+                           });
+      });
 }
 
 int Association::SendMessage(std::uint8_t controlHeader, const DataSet& dataSet,
@@ -138,12 +182,21 @@ int Association::Transmit(std::uint8_t controlHeader, const DataSet& dataSet,
   return 1;
 }
 
-// One PDV of at most 4096 bytes per P-DATA-TF PDU, whatever maximum length the peer announced.
+// The data bytes of one PDV: what is left of the smaller maximum after the PDV's own 6-byte header.
+// Without a maximum of our own the peer's is not looked at. A peer's maximum of 0 means none.
+std::uint32_t Association::FragmentSize(std::uint32_t ownMaximum, std::uint32_t peerMaximum) {
+  if (ownMaximum == 0) return kMaxFragment;
+  const std::uint32_t maximum = peerMaximum == 0 ? ownMaximum : std::min(ownMaximum, peerMaximum);
+  // A peer announcing less than a PDV header still gets one data byte per PDU.
+  return maximum > DataTransferPdu::kPdvHeaderSize ? maximum - DataTransferPdu::kPdvHeaderSize : 1;
+}
+
+// One PDV per P-DATA-TF PDU, of at most 4096 bytes unless a maximum was set.
 // Until the end of the message a full fragment is sent only when more bytes follow it, so that
 // the last fragment always carries the last-fragment bit.
 void Association::SendFragments(bool end) {
-  while (message_.Pending() > (end ? 0 : kMaxFragment)) {
-    const std::uint32_t chunk = std::min(kMaxFragment, message_.Pending());
+  while (message_.Pending() > (end ? 0 : fragmentSize_)) {
+    const std::uint32_t chunk = std::min(fragmentSize_, message_.Pending());
     const bool last = end && chunk == message_.Pending();
     const std::uint8_t control = last ? (controlHeader_ | DataTransferPdu::kLastFragment)
                                       : (controlHeader_ & DataTransferPdu::kCommand);
@@ -168,19 +221,30 @@ Association::PdvResult Association::ReceivePdvs(PduReader& in) {
     }
     const std::uint32_t fragment = pdv.length - 2;
     if (fragment > kMaxMessageLength - message_.Buffered()) return PdvResult::Unreadable;
-    if (!message_.ReadAhead(fragment)) return PdvResult::Unreadable;
+    if (!message_.ReadAhead(fragment)) return PdvResult::Lost;
     unread_ -= pdv.length + 4;
     contextId_ = pdv.contextId;
     receivedControl_ = pdv.controlHeader;
     if (pdv.controlHeader & DataTransferPdu::kLastFragment) return PdvResult::Complete;
   }
-  return in.Failed() ? PdvResult::Unreadable : PdvResult::Incomplete;
+  return in.Failed() ? PdvResult::Lost : PdvResult::Incomplete;
+}
+
+int Association::Fail() {
+  if (socket_.LastError() != TcpSocket::kTimedOut) {
+    ended_ = AssociationEnd::ConnectionClosed;
+    return Close();
+  }
+  AbortAndClose(AbortPdu::NotSpecified);
+  ended_ = AssociationEnd::TimedOut;
+  return 0;
 }
 
 int Association::AbortAndClose(std::uint8_t reason) {
   abort_.source = AbortPdu::ServiceProvider;
   abort_.reason = reason;
   if (IsConnected()) abort_.Write(stream_);
+  ended_ = AssociationEnd::ProtocolError;
   return Close();
 }
 
@@ -191,10 +255,11 @@ int Association::ReceiveMessage(DataSet& dataSet) {
     const PdvResult result = ReceivePdvs(in);
     if (result == PdvResult::Complete) return Decode(dataSet);
     if (result == PdvResult::Unreadable) return AbortAndClose(AbortPdu::NotSpecified);
+    if (result == PdvResult::Lost) return Fail();
   }
   for (;;) {
     const std::uint8_t type = in.U8();
-    if (in.Failed()) return AbortAndClose(AbortPdu::NotSpecified);
+    if (in.Failed()) return Fail();
     switch (type) {
       case DataTransferPdu::kType:
         switch (ReceivePdvs(in)) {
@@ -204,29 +269,41 @@ int Association::ReceiveMessage(DataSet& dataSet) {
             continue;
           case PdvResult::Unreadable:
             return AbortAndClose(AbortPdu::NotSpecified);
+          case PdvResult::Lost:
+            return Fail();
         }
         break;
-      case AssociateRequestPdu::kType: {
-        AssociateRequestPdu unexpected;
-        unexpected.ReadBody(in);
-        return AbortAndClose(AbortPdu::UnexpectedPdu);
-      }
+      case AssociateRequestPdu::kType:
       case AssociateAcceptPdu::kType:
-        accept_.ReadBody(in);
+        // Read (up to the bound of an answer), so that the abort is not lost to a reset.
+        SkipBody(in);
         return AbortAndClose(AbortPdu::UnexpectedPdu);
       case AssociateRejectPdu::kType:
         return AbortAndClose(AbortPdu::UnexpectedPdu);
       case ReleaseRequestPdu::kType:
+        // A release request cut off inside its body is as unreadable as any other PDU.
         releaseRequest_.ReadBody(in);
-        if (!in.Failed()) releaseResponse_.Write(stream_);
+        if (in.Failed()) return Fail();
+        releaseResponse_.Write(stream_);
+        ended_ = AssociationEnd::Released;
         return Close();
       case ReleaseResponsePdu::kType:
+        ended_ = AssociationEnd::ProtocolError;
+        return Close();
       case AbortPdu::kType:
+        peerAbort_.ReadBody(in);
+        ended_ = AssociationEnd::AbortedByPeer;
         return Close();
       default:
         return AbortAndClose(AbortPdu::UnrecognizedPdu);
     }
   }
+}
+
+void Association::SkipBody(PduReader& in) {
+  in.U8();
+  const std::uint32_t length = in.U32();
+  if (!in.Failed() && length <= kMaxAcceptLength) in.Skip(length);
 }
 
 int Association::Decode(DataSet& dataSet) {
@@ -255,7 +332,10 @@ int Association::DecodeMessage(DataSet& dataSet) {
 int Association::Abort() {
   abort_.source = AbortPdu::ServiceUser;
   abort_.reason = AbortPdu::NotSpecified;
-  if (IsConnected()) abort_.Write(stream_);
+  if (IsConnected()) {
+    abort_.Write(stream_);
+    ended_ = AssociationEnd::Aborted;
+  }
   return Close();
 }
 
@@ -265,6 +345,7 @@ int Association::Release() {
     PduReader in(stream_);
     in.U8();
     releaseResponse_.ReadBody(in);
+    ended_ = AssociationEnd::Released;
   }
   Close();
   return 1;

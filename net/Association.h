@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#include "data/ByteStream.h"
 #include "data/DataSet.h"
 #include "data/TransferSyntax.h"
-#include "net/ByteStream.h"
 #include "net/MessageStream.h"
 #include "net/TcpSocket.h"
 #include "net/pdu/AbortPdu.h"
@@ -18,6 +18,20 @@
 #include "net/pdu/ReleasePdu.h"
 
 namespace dicom {
+
+// How the last association ended, or why it was never set up: kept so that a caller can say why.
+enum class AssociationEnd : std::uint8_t {
+  None,               // set up and still standing, or never requested
+  NoConnection,       // no TCP connection (the socket's last error says why)
+  TimedOut,           // the peer said nothing within the receive time-out; this side aborted
+  ConnectionClosed,   // the peer closed or reset the connection
+  Rejected,           // A-ASSOCIATE-RJ, see Rejection()
+  AbortedByPeer,      // A-ABORT from the peer, see PeerAbort()
+  NoContextAccepted,  // an A-ASSOCIATE-AC that accepted none of the proposed contexts
+  ProtocolError,      // a PDU that made no sense there; this side aborted, see SentAbort()
+  Released,           // orderly release, asked for by either side
+  Aborted,            // this side's service user aborted
+};
 
 // One association requested by this system over one TCP connection: negotiation, DIMSE messages
 // in P-DATA-TF PDUs in both directions, and release or abort. Every abnormal end closes the
@@ -33,7 +47,7 @@ class Association {
   static constexpr std::uint32_t kMaxAcceptLength = 1 << 20;
   // A received message (all its fragments together) larger than this is refused like an
   // unreadable PDU, so that memory stays bounded whatever a peer announces.
-  static constexpr std::uint32_t kMaxMessageLength = 128u << 20;
+  static constexpr std::uint32_t kMaxMessageLength = 1u << 30;
 
   Association();
   Association(const Association&) = delete;
@@ -44,6 +58,10 @@ class Association {
   void SetCallingTitle(std::string_view title) { request_.SetCallingTitle(title); }
   void SetCalledTitle(std::string_view title) { request_.SetCalledTitle(title); }
   void SetApplicationContext(std::string_view name) { request_.applicationContext.value = name; }
+  // With a maximum (bytes of a P-DATA-TF PDU after its length field), outgoing PDUs carry as much
+  // as both it and the peer's announced maximum allow; 0, the default, keeps 4096-byte fragments
+  // whatever the peer announced.
+  void SetMaxSendPdu(std::uint32_t maximum) { maxSendPdu_ = maximum; }
   int ClearAbstractSyntaxes();
   // Appends the UID unless it is already listed.
   int AddAbstractSyntax(std::string_view uid);
@@ -55,6 +73,10 @@ class Association {
   std::uint8_t AnswerType() const { return answerType_; }
   // The peer's A-ASSOCIATE-RJ, when that was the answer.
   const AssociateRejectPdu& Rejection() const { return reject_; }
+  AssociationEnd Ended() const { return ended_; }
+  // The peer's A-ABORT, when it sent one; the last one this side sent.
+  const AbortPdu& PeerAbort() const { return peerAbort_; }
+  const AbortPdu& SentAbort() const { return abort_; }
   bool IsConnected() const { return socket_.IsConnected(); }
   // 1 when the data set was encoded and handed to the connection; 0 when no proposed context for
   // the abstract syntax was accepted with that transfer syntax, or the data set cannot be encoded.
@@ -79,6 +101,7 @@ class Association {
   const std::vector<PresentationContextAccept>& AcceptedContexts() const { return accepted_; }
   const AssociateRequestPdu& RequestPdu() const { return request_; }
   TcpSocket& Socket() { return socket_; }
+  const TcpSocket& Socket() const { return socket_; }
 
  private:
   // Sets up an association from the other side: reads the peer's request, answers it on the
@@ -102,8 +125,10 @@ class Association {
     TcpSocket& socket_;
   };
 
-  enum class PdvResult { Complete, Incomplete, Unreadable };
+  // Unreadable: a PDV that cannot be; Lost: the connection failed or timed out on the way.
+  enum class PdvResult { Complete, Incomplete, Unreadable, Lost };
 
+  static std::uint32_t FragmentSize(std::uint32_t ownMaximum, std::uint32_t peerMaximum);
   void Reset();
   PdvResult ReceivePdvs(PduReader& in);
   int Send(std::uint8_t controlHeader, const DataSet& dataSet, std::string_view abstractSyntaxUid,
@@ -113,8 +138,16 @@ class Association {
   // Decodes a complete message and tells the protocol log how it went.
   int Decode(DataSet& dataSet);
   int DecodeMessage(DataSet& dataSet);
+  // Ends the association after a failed read (time-out, lost connection) or, with a reason, after
+  // a PDU that made no sense: an A-ABORT while the connection stands, then close.
+  int Fail();
   int AbortAndClose(std::uint8_t reason);
   int Close();
+  int ReadAccept(PduReader& in);
+  void SkipBody(PduReader& in);
+  // Whether every context of the answer is one that was proposed, with a transfer syntax that was
+  // proposed for it when accepted.
+  bool AnswersTheRequest() const;
 
   TcpSocket socket_;
   SocketStream stream_{socket_};
@@ -126,6 +159,8 @@ class Association {
   ReleaseRequestPdu releaseRequest_;
   ReleaseResponsePdu releaseResponse_;
   AbortPdu abort_;
+  AbortPdu peerAbort_;
+  AssociationEnd ended_ = AssociationEnd::None;
 
   std::vector<std::string> abstractSyntaxes_;
   std::vector<PresentationContextAccept> accepted_;
@@ -137,6 +172,8 @@ class Association {
   std::uint8_t controlHeader_ = 0;
   std::uint8_t receivedControl_ = 0;
   std::uint8_t answerType_ = 0;
+  std::uint32_t maxSendPdu_ = 0;
+  std::uint32_t fragmentSize_ = kMaxFragment;
 };
 
 }  // namespace dicom

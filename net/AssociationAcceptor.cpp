@@ -1,11 +1,9 @@
 #include "net/AssociationAcceptor.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "data/FileMetaHeader.h"
-#include "dimse/ProtocolLog.h"
-#include "net/MemoryByteStream.h"
+#include "net/ProtocolLog.h"
 
 namespace dicom {
 namespace {
@@ -37,19 +35,7 @@ bool AssociationAcceptor::ReadRequest(Association& association) const {
       length > Association::kMaxAcceptLength) {
     return false;
   }
-  // The whole request is taken in first, growing only as its bytes arrive, so that no item of it
-  // can reach past its end into what follows.
-  std::vector<std::uint8_t> body;
-  while (body.size() < length) {
-    const std::size_t before = body.size();
-    body.resize(std::min<std::size_t>(length, before + ByteStream::kFillSize));
-    in.Bytes(body.data() + before, static_cast<std::uint32_t>(body.size() - before));
-    if (in.Failed()) return false;
-  }
-  MemoryByteStream bytes(std::move(body));
-  bytes.SetInputByteOrder(ByteOrder::BigEndian);
-  PduReader parse(bytes);
-  return association.request_.ReadRest(parse, length);
+  return association.request_.ReadRest(in, length);
 }
 
 bool AssociationAcceptor::Refuses(const AssociateRequestPdu& request,

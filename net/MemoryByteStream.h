@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "net/ByteStream.h"
+#include "data/ByteStream.h"
 
 namespace dicom {
 

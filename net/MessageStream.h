@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "net/ByteStream.h"
+#include "data/ByteStream.h"
 
 namespace dicom {
 

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
+#include "net/MemoryByteStream.h"
 #include "net/pdu/PduReader.h"
 #include "net/pdu/TextItem.h"
 #include "net/pdu/UserInformationItem.h"
@@ -62,46 +64,63 @@ class AssociatePdu {
     userInformation.Write(out);
   }
 
-  // Reads everything after the type byte. An unknown item ends the parsing: the rest of the PDU is
-  // skipped and what was read before it is kept. True when the lengths added up.
+  // The body after its PDU length, for a caller that looks at the length first (and bounds it).
+  // The body is taken in whole first, growing only as its bytes arrive, so that no item can reach
+  // past the PDU into what follows it. Items of unknown type are skipped. True when the PDU is
+  // complete and every item fits its parent; `in` fails only when the connection did.
+  bool ReadRest(PduReader& in, std::uint32_t length) {
+    std::vector<std::uint8_t> body;
+    while (body.size() < length) {
+      const std::size_t before = body.size();
+      body.resize(std::min<std::size_t>(length, before + ByteStream::kFillSize));
+      in.Bytes(body.data() + before, static_cast<std::uint32_t>(body.size() - before));
+      if (in.Failed()) return false;
+    }
+    MemoryByteStream bytes(std::move(body));
+    bytes.SetInputByteOrder(ByteOrder::BigEndian);
+    PduReader parse(bytes);
+    return Parse(parse, length);
+  }
+
+  // Everything after the type byte.
   bool ReadBody(PduReader& in) {
     in.U8();
-    return ReadRest(in, in.U32());
+    const std::uint32_t length = in.U32();
+    return !in.Failed() && ReadRest(in, length);
   }
 
-  // The body after its PDU length, for a caller that looks at the length first.
-  bool ReadRest(PduReader& in, std::uint32_t length) {
-    presentationContexts.clear();
-    protocolVersion = in.U16();
-    in.U16();
-    in.Bytes(calledTitle_.data(), kAeTitleLength);
-    in.Bytes(callingTitle_.data(), kAeTitleLength);
-    in.Skip(32);
-    std::int64_t remaining = std::int64_t{length} - kFixedLength;
-    while (remaining > 0 && !in.Failed()) {
-      const std::uint64_t before = in.Consumed();
-      const std::uint8_t type = in.U8();
-      if (type == ApplicationContextItem::kType) {
-        applicationContext.ReadBody(in);
-      } else if (type == ContextItem::kType) {
-        presentationContexts.emplace_back().ReadBody(in);
-      } else if (type == UserInformationItem::kType) {
-        userInformation.ReadBody(in);
-      } else {
-        in.Skip(static_cast<std::uint32_t>(remaining - 1));
-        return false;
-      }
-      remaining -= static_cast<std::int64_t>(in.Consumed() - before);
-    }
-    return remaining == 0 && !in.Failed();
-  }
-
+  // The whole PDU, type byte included: the mirror of Write.
   bool Read(PduReader& in) {
     in.U8();
     return ReadBody(in);
   }
 
  private:
+  bool Parse(PduReader& in, std::uint32_t length) {
+    presentationContexts.clear();
+    if (length < kFixedLength) return false;
+    protocolVersion = in.U16();
+    in.U16();
+    in.Bytes(calledTitle_.data(), kAeTitleLength);
+    in.Bytes(callingTitle_.data(), kAeTitleLength);
+    in.Skip(32);
+    bool valid = true;
+    while (in.Consumed() < length && !in.Failed()) {
+      const std::uint8_t type = in.U8();
+      if (type == ApplicationContextItem::kType) {
+        valid &= applicationContext.ReadBody(in);
+      } else if (type == ContextItem::kType) {
+        valid &= presentationContexts.emplace_back().ReadBody(in);
+      } else if (type == UserInformationItem::kType) {
+        valid &= userInformation.ReadBody(in);
+      } else {
+        in.U8();
+        in.Skip(in.U16());
+      }
+    }
+    return valid && in.Consumed() == length && !in.Failed();
+  }
+
   static void SetTitle(std::array<char, kAeTitleLength>& field, std::string_view title) {
     field.fill(' ');
     title.copy(field.data(), kAeTitleLength);

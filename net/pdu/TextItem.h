@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "net/ByteStream.h"
+#include "data/ByteStream.h"
 #include "net/pdu/PduReader.h"
 #include "net/pdu/UidValue.h"
 

@@ -14,30 +14,32 @@ bool UserInformationItem::ReadBody(PduReader& in) {
   in.U8();
   const std::uint16_t length = in.U16();
   std::int64_t remaining = length;
+  bool valid = true;
   while (remaining > 0 && !in.Failed()) {
     const std::uint64_t before = in.Consumed();
     const std::uint8_t type = in.U8();
     switch (type) {
       case MaximumLengthItem::kType:
-        maximumLength.ReadBody(in);
+        valid &= maximumLength.ReadBody(in);
         break;
       case ImplementationClassUidItem::kType:
-        implementationClassUid.ReadBody(in);
+        valid &= implementationClassUid.ReadBody(in);
         break;
       case ImplementationVersionNameItem::kType:
-        implementationVersionName.ReadBody(in);
+        valid &= implementationVersionName.ReadBody(in);
         break;
       case RoleSelectionItem::kType:
-        roleSelection.ReadBody(in);
+        valid &= roleSelection.ReadBody(in);
         break;
       default:
-        // Asynchronous operations window and anything newer: the rest of the item is skipped.
-        in.Skip(static_cast<std::uint32_t>(remaining - 1));
-        return false;
+        // Asynchronous operations window, user identity and anything newer: skipped.
+        in.U8();
+        in.Skip(in.U16());
+        break;
     }
     remaining -= static_cast<std::int64_t>(in.Consumed() - before);
   }
-  return remaining == 0 && !in.Failed();
+  return valid && remaining == 0 && !in.Failed();
 }
 
 }  // namespace dicom

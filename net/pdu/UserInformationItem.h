@@ -9,7 +9,8 @@
 namespace dicom {
 
 // User information (item 0x50): the three sub-items this system proposes, in this order. A role
-// selection from a peer is read and kept; other sub-items end the parsing of the item.
+// selection from a peer is read and kept; other sub-items are skipped. A repeated sub-item
+// replaces the one before it.
 struct UserInformationItem {
   static constexpr std::uint8_t kType = 0x50;
 

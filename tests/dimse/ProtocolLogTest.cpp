@@ -8,7 +8,7 @@
 
 #include "data/DataSetDumper.h"
 #include "dimse/CommandTags.h"
-#include "dimse/ProtocolLog.h"
+#include "net/ProtocolLog.h"
 #include "dimse/StreamErrorLog.h"
 #include "dimse/StreamTraceLog.h"
 #include "net/Association.h"

@@ -62,55 +62,149 @@ TEST(AssociationTest, BrowserRequestProposesThreeContextsInOrder) {
   EXPECT_EQ(wrapped.Finish(), "");
 }
 
+// What answers an association request, and how each answer ends: accepted contexts, or why none.
 TEST(AssociationTest, NegotiationOutcomes) {
-  const auto user = [](const std::string& item) {
-    return Item(0x50, Item(0x51, "00 00 40 00") + item + Item(0x52, AsciiHex("1.2.3")));
+  using End = AssociationEnd;
+  const auto user = [](const std::string& items) {
+    return Item(0x50, Item(0x51, "00 00 40 00") + items + Item(0x52, AsciiHex("1.2.3")));
   };
-  const auto context = [](int id) {
-    return Item(0x21, Hex(id, 1) + "00 00 00" + Item(0x40, ImplicitSyntax()));
+  const auto context = [](int id, const std::string& syntax = ImplicitSyntax()) {
+    return Item(0x21, Hex(id, 1) + "00 00 00" + Item(0x40, syntax));
   };
+  // The fixed part with these two titles, the application context and the items.
+  const auto body = [](std::string_view titles, const std::string& items) {
+    return "00 01 00 00 " + std::string(titles) + std::string(64, '0') +
+           Item(0x10, AsciiHex("1.2.840.10008.3.1.1.1")) + items;
+  };
+  const std::string odd = "2e 2e 2f 78 00 ff 80 41 20 20 20 20 20 20 20 20" +
+                          AsciiHex(std::string(16, ' '));  // "../x", NUL, 0xFF, 0x80; all spaces
+  const std::string invalid = "07 00 00 00 00 04 00 00 02 06";
   struct Case {
     const char* name;
     Peer::Step answer;
     std::vector<int> accepted;  // empty: no association
+    End ended;
+    std::string_view abort = {};  // what this side sends before it closes
   };
   const Case cases[] = {
-      {"all accepted", Peer::Send(Accept({{1, 0}, {3, 0}, {5, 0}})), {1, 3, 5}},
-      {"only the second accepted", Peer::Send(Accept({{1, 3}, {3, 0}, {5, 4}})), {3}},
-      {"none accepted", Peer::Send(Accept({{1, 3}, {3, 2}, {5, 4}})), {}},
+      {"all accepted", Peer::Send(Accept({{1, 0}, {3, 0}, {5, 0}})), {1, 3, 5}, End::None},
+      {"only the second accepted", Peer::Send(Accept({{1, 3}, {3, 0}, {5, 4}})), {3}, End::None},
+      {"none accepted", Peer::Send(Accept({{1, 3}, {3, 2}, {5, 4}})), {}, End::NoContextAccepted},
       {"role selection is read",
        Peer::Send(Accept({{1, 0}, {3, 0}}, ImplicitSyntax(),
                          user(Item(0x54, Hex(kFind.size(), 2) + AsciiHex(kFind) + "01 00")))),
-       {1, 3}},
-      {"unknown user information sub-item skips the rest",
-       Peer::Send(Accept({{1, 0}}, ImplicitSyntax(), user(Item(0x53, "00 01 00 01")))),
-       {1}},
-      {"unknown item between contexts keeps the first",
-       Peer::Send(Pdu(0x02, AssociateBody(context(1) + Item(0x77, "01 02 03 04") + context(3) +
-                                          UserInformation()))),
-       {1}},
-      {"text longer than 64 characters stays in step",
-       Peer::Send(Accept({{1, 0}, {3, 0}}, AsciiHex(std::string(70, '9')))),
-       {1, 3}},
-      {"reject", Peer::Send("03 00 00 00 00 04 00 01 01 01"), {}},
-      {"abort instead of accept", Peer::Send(kProviderAbort), {}},
-      {"closed before answering", Peer::Close(), {}},
-      {"accept over 1 MiB is refused unread", Peer::Send("02 00 00 10 00 01 00 01 00 00"), {}},
+       {1, 3},
+       End::None},
+      {"unknown and repeated user sub-items",
+       Peer::Send(Accept({{1, 0}}, ImplicitSyntax(),
+                         user(Item(0x58, "00 01 00 01") + Item(0x51, "00 00 10 00")))),
+       {1},
+       End::None},
+      {"implementation class UID of 65000 bytes: its first 64 kept",
+       Peer::Send(
+           Accept({{1, 0}}, ImplicitSyntax(), user(Item(0x52, AsciiHex(std::string(65000, '1')))))),
+       {1},
+       End::None},
+      {"unknown item between contexts is skipped",
+       Peer::Send(Pdu(
+           0x02, body(AsciiHex("ARCHIVE         DICOMNET        "),
+                      context(1) + Item(0x77, "01 02 03 04") + context(3) + UserInformation()))),
+       {1, 3},
+       End::None},
+      {"titles are opaque",
+       Peer::Send(Pdu(0x02, body(odd, context(1) + UserInformation()))),
+       {1},
+       End::None},
+      {"transfer syntax of 70 characters",
+       Peer::Send(Accept({{1, 0}}, AsciiHex(std::string(70, '9')))),
+       {},
+       End::ProtocolError,
+       invalid},
+      {"transfer syntax never proposed",
+       Peer::Send(Accept({{1, 0}}, AsciiHex("1.2.840.10008.1.2.1"))),
+       {},
+       End::ProtocolError,
+       invalid},
+      {"context never proposed",
+       Peer::Send(Accept({{1, 0}, {7, 0}})),
+       {},
+       End::ProtocolError,
+       invalid},
+      {"even context id", Peer::Send(Accept({{2, 0}})), {}, End::ProtocolError, invalid},
+      {"maximum length of 2 bytes",
+       Peer::Send(Accept({{1, 0}}, ImplicitSyntax(), Item(0x50, Item(0x51, "40 00")))),
+       {},
+       End::ProtocolError,
+       invalid},
+      {"sub-item overrunning its item",
+       Peer::Send(Accept({{1, 0}}, ImplicitSyntax(), "50 00 00 08 51 00 00 08 00 00 40 00")),
+       {},
+       End::ProtocolError,
+       invalid},
+      {"item overrunning the PDU",
+       Peer::Send(Pdu(
+           0x02, body(AsciiHex("ARCHIVE         DICOMNET        "), context(1) + "50 00 01 00"))),
+       {},
+       End::ProtocolError,
+       invalid},
+      {"shorter than its fixed part",
+       Peer::Send("02 00 00 00 00 04 00 01 00 00"),
+       {},
+       End::ProtocolError,
+       invalid},
+      {"5 MB refused unread",
+       Peer::Send("02 00 00 4c 4b 40 00 01 00 00"),
+       {},
+       End::ProtocolError,
+       invalid},
+      {"length 0xFFFFFFFF refused unread",
+       Peer::Send("02 00 ff ff ff ff 00 01"),
+       {},
+       End::ProtocolError,
+       invalid},
+      {"HTTP instead of a PDU",
+       Peer::Send(AsciiHex("GET / HTTP/1.1\r\n\r\n")),
+       {},
+       End::ProtocolError,
+       "07 00 00 00 00 04 00 00 02 01"},
+      {"P-DATA-TF instead of an answer",
+       Peer::Send(DataPdu({{1, 3, kMessage}})),
+       {},
+       End::ProtocolError,
+       "07 00 00 00 00 04 00 00 02 02"},
+      {"reject", Peer::Send("03 00 00 00 00 04 00 01 01 01"), {}, End::Rejected},
+      {"reject with fields out of range",
+       Peer::Send("03 00 00 00 00 04 00 09 07 c8"),
+       {},
+       End::Rejected},
+      {"abort instead of accept",
+       Peer::Send("07 00 00 00 00 04 00 00 00 05"),
+       {},
+       End::AbortedByPeer},
+      {"closed before answering", Peer::Close(), {}, End::ConnectionClosed},
+      {"silent until the time-out",
+       Peer::Wait(std::chrono::milliseconds(0)),
+       {},
+       End::TimedOut,
+       kProviderAbort},
   };
   for (const Case& c : cases) {
     const bool established = !c.accepted.empty();
     Steps steps{Peer::ExpectPdu(0x01), c.answer};
     if (established) steps.insert(steps.end(), {Peer::Expect(kReleaseRq), Peer::Send(kReleaseRp)});
+    if (!c.abort.empty()) steps.push_back(Peer::Expect(c.abort));
     steps.push_back(Peer::ExpectClosed());
     Peer peer(std::move(steps));
     Association association;
+    association.Socket().SetReceiveTimeout(1);
     EXPECT_EQ(Connect(association, peer, {kVerification, kFind, kMove}), established ? 1 : 0)
         << c.name;
     std::vector<int> accepted;
     for (const PresentationContextAccept& context : association.AcceptedContexts())
       accepted.push_back(context.id);
-    EXPECT_EQ(accepted, c.accepted) << c.name;
+    EXPECT_EQ(accepted, established ? c.accepted : std::vector<int>{}) << c.name;
     EXPECT_EQ(association.IsConnected(), established) << c.name;
+    EXPECT_EQ(association.Ended(), c.ended) << c.name;
     association.Release();
     EXPECT_EQ(peer.Finish(), "") << c.name;
   }
@@ -248,31 +342,66 @@ TEST(AssociationTest, ReceivedMessages) {
   }
 }
 
+// Everything but a message ends the exchange, each with its reason; an A-ABORT goes out wherever
+// this side ends it while the connection stands.
 TEST(AssociationTest, WhatEndsAnExchange) {
+  using End = AssociationEnd;
   const std::string_view unexpected = "07 00 00 00 00 04 00 00 02 02";
   const std::string_view unrecognized = "07 00 00 00 00 04 00 00 02 01";
+  const std::string fragment = DataPdu({{1, 0, "08 00 05 00"}});
   struct Case {
     const char* name;
     Steps steps;
+    End ended;
   };
   const Case cases[] = {
       {"associate request",
-       {Peer::Send(Pdu(0x01, AssociateBody(UserInformation()))), Peer::Expect(unexpected)}},
-      {"associate accept", {Peer::Send(Accept({{1, 0}})), Peer::Expect(unexpected)}},
-      {"associate reject", {Peer::Send("03 00 00 00 00 04 00 01 01 01"), Peer::Expect(unexpected)}},
-      {"release request is answered", {Peer::Send(kReleaseRq), Peer::Expect(kReleaseRp)}},
-      {"release response", {Peer::Send(kReleaseRp)}},
-      {"abort", {Peer::Send(kUserAbort)}},
-      {"unknown PDU type", {Peer::Send("08 00 00 00 00 00"), Peer::Expect(unrecognized)}},
-      {"PDV length below 2",
-       {Peer::Send("04 00 00 00 00 06 00 00 00 01 01 02"), Peer::Expect(kProviderAbort)}},
+       {Peer::Send(Pdu(0x01, AssociateBody(UserInformation()))), Peer::Expect(unexpected)},
+       End::ProtocolError},
+      {"associate accept",
+       {Peer::Send(Accept({{1, 0}})), Peer::Expect(unexpected)},
+       End::ProtocolError},
+      {"associate reject",
+       {Peer::Send("03 00 00 00 00 04 00 01 01 01"), Peer::Expect(unexpected)},
+       End::ProtocolError},
+      {"release request is answered",
+       {Peer::Send(kReleaseRq), Peer::Expect(kReleaseRp)},
+       End::Released},
+      {"release request cut inside its body",
+       {Peer::Send("05 00 00 00 00 04 00 00"), Peer::Expect(kProviderAbort)},
+       End::TimedOut},
+      {"release response", {Peer::Send(kReleaseRp)}, End::ProtocolError},
+      {"abort", {Peer::Send(kUserAbort)}, End::AbortedByPeer},
+      {"unknown PDU type",
+       {Peer::Send("08 00 00 00 00 00"), Peer::Expect(unrecognized)},
+       End::ProtocolError},
+      {"PDV length 0",
+       {Peer::Send("04 00 00 00 00 06 00 00 00 00 01 02"), Peer::Expect(kProviderAbort)},
+       End::ProtocolError},
+      {"PDV length 1",
+       {Peer::Send("04 00 00 00 00 06 00 00 00 01 01 02"), Peer::Expect(kProviderAbort)},
+       End::ProtocolError},
+      {"PDV length near 2^32",
+       {Peer::Send("04 00 00 00 00 06 ff ff ff fe 01 02"), Peer::Expect(kProviderAbort)},
+       End::ProtocolError},
       {"PDV reaching past its PDU",
-       {Peer::Send("04 00 00 00 00 08 00 00 00 05 01 02 41 42"), Peer::Expect(kProviderAbort)}},
-      {"message above the cap",
-       {Peer::Send("04 00 00 00 00 06 08 00 00 02 01 00"), Peer::Expect(kProviderAbort)}},
-      {"silence until the time-out", {Peer::Expect(kProviderAbort)}},
-      {"closed mid-PDU", {Peer::Send("04 00 00 00 00 20 00 00 00 1c 01 02 08 00"), Peer::Close()}},
-      {"connection reset", {Peer::Abort()}},
+       {Peer::Send("04 00 00 00 00 08 00 00 00 05 01 02 41 42"), Peer::Expect(kProviderAbort)},
+       End::ProtocolError},
+      {"message above the cap of 1 GiB",
+       {Peer::Send("04 00 40 00 00 0a 40 00 00 06 01 00"), Peer::Expect(kProviderAbort)},
+       End::ProtocolError},
+      {"PDU length 0xFFFFFFFF, then silence",
+       {Peer::Send("04 00 ff ff ff ff 00 00 00 06 01 00 08 00 05 00"),
+        Peer::Expect(kProviderAbort)},
+       End::TimedOut},
+      {"fragments that never end",
+       {Peer::Send(fragment + fragment), Peer::Expect(kProviderAbort)},
+       End::TimedOut},
+      {"silence until the time-out", {Peer::Expect(kProviderAbort)}, End::TimedOut},
+      {"closed mid-PDU",
+       {Peer::Send("04 00 00 00 00 20 00 00 00 1c 01 02 08 00"), Peer::Close()},
+       End::ConnectionClosed},
+      {"connection reset", {Peer::Abort()}, End::ConnectionClosed},
   };
   for (const Case& c : cases) {
     Steps steps = c.steps;
@@ -284,6 +413,7 @@ TEST(AssociationTest, WhatEndsAnExchange) {
     DataSet received;
     EXPECT_EQ(association.ReceiveMessage(received), 0) << c.name;
     EXPECT_FALSE(association.IsConnected()) << c.name;
+    EXPECT_EQ(association.Ended(), c.ended) << c.name;
     EXPECT_EQ(association.Release(), 1) << c.name << ": an idle release sends nothing";
     EXPECT_EQ(peer.Finish(), "") << c.name;
   }
@@ -294,8 +424,7 @@ TEST(AssociationTest, DestructionReleases) {
                         {Peer::Expect(kReleaseRq), Peer::Send(kReleaseRp), Peer::ExpectClosed()}));
   {
     Association association;
-    association.AddAbstractSyntax(kVerification);
-    ASSERT_EQ(association.Request("127.0.0.1", peer.PortText().c_str()), 1);
+    ASSERT_EQ(Connect(association, peer, {kVerification}), 1);
   }
   EXPECT_EQ(peer.Finish(), "");
 }

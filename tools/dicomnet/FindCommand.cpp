@@ -5,6 +5,7 @@
 #include "dimse/CFindScu.h"
 #include "dimse/CommandTags.h"
 #include "tools/dicomnet/Commands.h"
+#include "tools/dicomnet/Failures.h"
 #include "tools/dicomnet/NetworkOptions.h"
 
 namespace dicomnet {
@@ -26,16 +27,23 @@ int RunFind(std::span<const std::string_view> args) {
     std::cerr << "dicomnet find: " << error << '\n' << kFindUsage;
     return 2;
   }
+  // An empty identifier would send no data set at all, and the archive would wait for it.
+  if (identifier.Empty()) {
+    std::cerr << "dicomnet find: give at least one key (-k or -L)\n" << kFindUsage;
+    return 2;
+  }
   const TraceScope trace(options->trace);
   dicom::Association association;
   if (!OpenAssociation(association, *options, kQueryRetrieveSyntaxes)) {
-    std::cerr << "dicomnet find: no association with " << options->host << ':' << options->port
-              << '\n';
+    std::cerr << "dicomnet find: " << AssociationFailure(association, *options) << '\n';
     return 1;
   }
   const dicom::CFindScu find(dicom::kStudyRootFindSopClass);
   if (!find.SendRequest(association, identifier, dicom::kPriorityMedium)) {
-    std::cerr << "dicomnet find: the request was not sent\n";
+    std::cerr << "dicomnet find: the request was not sent: "
+              << (association.IsConnected() ? "the archive accepted no context for it"
+                                            : AssociationFailure(association, *options))
+              << '\n';
     return 1;
   }
   // Pending responses bring the matches; the first other status ends the query.
@@ -44,7 +52,8 @@ int RunFind(std::span<const std::string_view> args) {
   for (;;) {
     dicom::DataSet match;
     if (!find.ReceiveResponse(status, match, association)) {
-      std::cerr << "dicomnet find: a response was not read\n";
+      std::cerr << "dicomnet find: a response was not read: "
+                << AssociationFailure(association, *options) << '\n';
       return 1;
     }
     if (status != dicom::kStatusPending && status != dicom::kStatusPendingWarning) break;

@@ -3,6 +3,7 @@
 #include "dimse/CMoveScu.h"
 #include "dimse/CommandTags.h"
 #include "tools/dicomnet/Commands.h"
+#include "tools/dicomnet/Failures.h"
 #include "tools/dicomnet/NetworkOptions.h"
 
 namespace dicomnet {
@@ -39,17 +40,24 @@ int RunMove(std::span<const std::string_view> args) {
     std::cerr << "dicomnet move: " << error << '\n' << kMoveUsage;
     return 2;
   }
+  // An empty identifier would send no data set at all, and the archive would wait for it.
+  if (identifier.Empty()) {
+    std::cerr << "dicomnet move: give at least one key (-k)\n" << kMoveUsage;
+    return 2;
+  }
   const TraceScope trace(options->trace);
   dicom::Association association;
   if (!OpenAssociation(association, *options, kQueryRetrieveSyntaxes)) {
-    std::cerr << "dicomnet move: no association with " << options->host << ':' << options->port
-              << '\n';
+    std::cerr << "dicomnet move: " << AssociationFailure(association, *options) << '\n';
     return 1;
   }
   const dicom::CMoveScu move(dicom::kStudyRootMoveSopClass);
   const std::string destination = options->moveDestination.value_or(options->callingTitle);
   if (!move.SendRequest(association, destination, identifier, dicom::kPriorityMedium)) {
-    std::cerr << "dicomnet move: the request was not sent\n";
+    std::cerr << "dicomnet move: the request was not sent: "
+              << (association.IsConnected() ? "the archive accepted no context for it"
+                                            : AssociationFailure(association, *options))
+              << '\n';
     return 1;
   }
   // A refusal (0x0122) is recorded and the responses are read on, as the browser does.
@@ -58,7 +66,8 @@ int RunMove(std::span<const std::string_view> args) {
   for (;;) {
     dicom::DataSet response, command;
     if (!move.ReceiveResponse(status, response, command, association)) {
-      std::cerr << "dicomnet move: a response was not read\n";
+      std::cerr << "dicomnet move: a response was not read: "
+                << AssociationFailure(association, *options) << '\n';
       return 1;
     }
     PrintResponse(status, command);

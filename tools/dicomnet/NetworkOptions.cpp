@@ -41,7 +41,7 @@ std::optional<NetworkOptions> ParseNetworkOptions(std::span<const std::string_vi
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     const bool takesValue = arg == "-aet" || arg == "-aec" || arg == "-aem" || arg == "-L" ||
-                            arg == "-k" || arg == "--timeout";
+                            arg == "-k" || arg == "--timeout" || arg == "--max-send-pdu";
     if (takesValue && i + 1 == args.size()) {
       error = std::string(arg) + " needs a value";
       return std::nullopt;
@@ -78,6 +78,12 @@ std::optional<NetworkOptions> ParseNetworkOptions(std::span<const std::string_vi
     } else if (arg == "--timeout") {
       if (!ParseNumber(value, options.timeout) || options.timeout <= 0) {
         error = "--timeout takes a positive number of seconds";
+        return std::nullopt;
+      }
+    } else if (arg == "--max-send-pdu" && (allowed & kMaxSendPdu)) {
+      if (!ParseNumber(value, options.maxSendPdu) || options.maxSendPdu < 4096 ||
+          options.maxSendPdu > 131072) {
+        error = "--max-send-pdu takes a number of bytes from 4096 to 131072";
         return std::nullopt;
       }
     } else if (arg == "--trace") {
@@ -182,6 +188,7 @@ bool OpenAssociation(dicom::Association& association, const NetworkOptions& opti
   for (std::string_view uid : abstractSyntaxes)
     association.AddAbstractSyntax(uid);
   association.Socket().SetReceiveTimeout(options.timeout);
+  association.SetMaxSendPdu(options.maxSendPdu);
   return association.Request(options.host.c_str(), options.port.c_str()) == 1;
 }
 

@@ -26,6 +26,7 @@ struct NetworkOptions {
   std::vector<Key> keys;
   bool trace = false;
   int timeout = dicom::TcpSocket::kDefaultReceiveTimeout;
+  std::uint32_t maxSendPdu = 0;  // 0: 4096-byte fragments whatever the peer announces
   std::string host;
   std::string port;
   std::vector<std::string> files;
@@ -38,6 +39,7 @@ enum Allowed : unsigned {
   kKeys = 4,             // -k TAG=VALUE
   kMoveDestination = 8,  // -aem AE
   kFiles = 16,           // FILE... after HOST PORT
+  kMaxSendPdu = 32,      // --max-send-pdu N
 };
 
 // The options, or nullopt with `error` saying what is wrong.

@@ -7,6 +7,7 @@
 #include "dimse/CommandTags.h"
 #include "export/ExportSyntaxes.h"
 #include "tools/dicomnet/Commands.h"
+#include "tools/dicomnet/Failures.h"
 #include "tools/dicomnet/NetworkOptions.h"
 
 namespace dicomnet {
@@ -14,7 +15,8 @@ namespace dicomnet {
 namespace {
 
 constexpr const char* kStoreUsage =
-    "usage: dicomnet store [-aet AE] [-aec AE] [--trace] [--timeout SECONDS] HOST PORT FILE...\n";
+    "usage: dicomnet store [-aet AE] [-aec AE] [--max-send-pdu BYTES] [--trace]\n"
+    "                      [--timeout SECONDS] HOST PORT FILE...\n";
 
 constexpr dicom::Tag kSopClassUidTag = 0x00080016;
 constexpr dicom::Tag kSopInstanceUidTag = 0x00080018;
@@ -33,12 +35,13 @@ std::string SopClassOf(const std::string& path) {
 }
 
 // Stores one file; prints its line and says whether it was stored with success.
-bool StoreFile(dicom::Association& association, const std::string& path) {
+bool StoreFile(dicom::Association& association, const NetworkOptions& options,
+               const std::string& path) {
   dicom::DicomFile file;
-  file.open(path, std::ios::in | std::ios::binary);
   dicom::DataSet object;
-  if (!file.is_open() || !file.Read(object)) {
-    std::cout << path << ": cannot read it\n";
+  std::string why;
+  if (!ReadObject(path, file, object, why)) {
+    std::cout << path << ": not sent, " << why << '\n';
     return false;
   }
   const std::string sopClass = object.GetText(kSopClassUidTag, dicom::vr::UI);
@@ -52,7 +55,7 @@ bool StoreFile(dicom::Association& association, const std::string& path) {
   std::uint16_t status = dicom::kStatusPending;
   dicom::DataSet response;
   if (!store.ReceiveResponse(status, response, association)) {
-    std::cout << path << ": no response\n";
+    std::cout << path << ": no response: " << AssociationFailure(association, options) << '\n';
     return false;
   }
   std::cout << path << ": " << (status == dicom::kStatusSuccess ? "stored" : "refused")
@@ -64,7 +67,8 @@ bool StoreFile(dicom::Association& association, const std::string& path) {
 
 int RunStore(std::span<const std::string_view> args) {
   std::string error;
-  const std::optional<NetworkOptions> options = ParseNetworkOptions(args, kFiles, error);
+  const std::optional<NetworkOptions> options =
+      ParseNetworkOptions(args, kFiles | kMaxSendPdu, error);
   if (!options) {
     std::cerr << "dicomnet store: " << error << '\n' << kStoreUsage;
     return 2;
@@ -80,15 +84,14 @@ int RunStore(std::span<const std::string_view> args) {
   const TraceScope trace(options->trace);
   dicom::Association association;
   if (!OpenAssociation(association, *options, proposed)) {
-    std::cerr << "dicomnet store: no association with " << options->host << ':' << options->port
-              << '\n';
+    std::cerr << "dicomnet store: " << AssociationFailure(association, *options) << '\n';
     return 1;
   }
   const auto start = std::chrono::steady_clock::now();
   auto lastProgress = start;
   std::size_t stored = 0;
   for (std::size_t i = 0; i < options->files.size(); ++i) {
-    stored += StoreFile(association, options->files[i]) ? 1 : 0;
+    stored += StoreFile(association, *options, options->files[i]) ? 1 : 0;
     const auto now = std::chrono::steady_clock::now();
     if (now - lastProgress >= std::chrono::seconds(2)) {
       std::cerr << "dicomnet store: " << i + 1 << " of " << options->files.size()

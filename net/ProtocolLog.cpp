@@ -1,4 +1,4 @@
-#include "dimse/ProtocolLog.h"
+#include "net/ProtocolLog.h"
 
 namespace dicom {
 namespace {

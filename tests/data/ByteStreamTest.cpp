@@ -2,7 +2,7 @@
 
 #include <numeric>
 
-#include "net/ByteStream.h"
+#include "data/ByteStream.h"
 #include "net/MemoryByteStream.h"
 #include "support/Hex.h"
 

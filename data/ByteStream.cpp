@@ -1,4 +1,4 @@
-#include "net/ByteStream.h"
+#include "data/ByteStream.h"
 
 #include <algorithm>
 #include <cstring>

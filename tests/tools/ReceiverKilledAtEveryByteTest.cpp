@@ -1,0 +1,159 @@
+// `dicomnet receive` against requestors that die at every byte of a recorded store and echo: the
+// receiver must survive them all, keep no partial file, and still store the next object whole.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "data/DicomFile.h"
+#include "support/Hex.h"
+#include "support/PduFixtures.h"
+#include "support/Programs.h"
+#include "support/Replay.h"
+
+namespace {
+
+using namespace dicom;
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+constexpr std::string_view kCtImage = "1.2.840.10008.5.1.4.1.1.2";
+constexpr std::string_view kVerification = "1.2.840.10008.1.1";
+
+std::string AssociateRequest(std::string_view abstractSyntax) {
+  return Pdu(0x01, AssociateBody(Item(0x20, "01 00 00 00" + Item(0x30, AsciiHex(abstractSyntax)) +
+                                                Item(0x40, ImplicitSyntax())) +
+                                 UserInformation()));
+}
+
+// The requestor's side: request, accept, the message and its response, release.
+std::vector<Turn> RequestorTurns(std::string_view abstractSyntax, const std::string& message,
+                                 const std::string& response) {
+  return {{true, FromHex(AssociateRequest(abstractSyntax))},
+          {false, FromHex(Accept({{1, 0}}))},
+          {true, FromHex(message)},
+          {false, FromHex(response)},
+          {true, FromHex(kReleaseRq)},
+          {false, FromHex(kReleaseRp)}};
+}
+
+std::vector<Turn> StoreTurns(std::string_view uid) {
+  const std::string object = "08 00 16 00 1a 00 00 00" + AsciiHex(kCtImage) + "00" + "08 00 18 00" +
+                             LeHex(uid.size() + uid.size() % 2, 4) + AsciiHex(uid) +
+                             (uid.size() % 2 ? "00" : "") + "10 00 20 00 06 00 00 00" +
+                             AsciiHex("PAT001");
+  const std::string command =
+      CommandSet({CommandUi(0x0002, kCtImage), CommandUs(0x0100, 0x0001), CommandUs(0x0110, 1),
+                  CommandUs(0x0700, 0), CommandUs(0x0800, 0x0102), CommandUi(0x1000, uid)});
+  const std::string response =
+      CommandSet({CommandUi(0x0002, kCtImage), CommandUs(0x0100, 0x8001), CommandUs(0x0120, 1),
+                  CommandUs(0x0800, 0x0101), CommandUs(0x0900, 0), CommandUi(0x1000, uid)});
+  return RequestorTurns(kCtImage, DataPdu({{1, 3, command}}) + DataPdu({{1, 2, object}}),
+                        DataPdu({{1, 3, response}}));
+}
+
+std::vector<Turn> EchoTurns() {
+  const std::string command =
+      CommandSet({CommandUi(0x0002, kVerification), CommandUs(0x0100, 0x0030), CommandUs(0x0110, 1),
+                  CommandUs(0x0800, 0x0101)});
+  const std::string response =
+      CommandSet({CommandUi(0x0002, kVerification), CommandUs(0x0100, 0x8030), CommandUs(0x0120, 1),
+                  CommandUs(0x0800, 0x0101), CommandUs(0x0900, 0)});
+  return RequestorTurns(kVerification, DataPdu({{1, 3, command}}), DataPdu({{1, 3, response}}));
+}
+
+// The receiver as a child process, so that its exit status can be read after SIGTERM.
+class Receiver {
+ public:
+  explicit Receiver(const TempDir& directory) : port_(FreePort()) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      const std::string log = directory.File("receive.log");
+      freopen(log.c_str(), "w", stdout);
+      freopen(log.c_str(), "a", stderr);
+      const std::string port = std::to_string(port_), output = directory.File("out");
+      execl(DICOMNET_BIN, DICOMNET_BIN, "receive", "--port", port.c_str(), "--output-dir",
+            output.c_str(), "--timeout", "5", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+  }
+  ~Receiver() {
+    if (pid_ > 0) Stop();
+  }
+  // Waits until it accepts connections.
+  bool Ready() const {
+    for (int tries = 0; tries < 100; ++tries) {
+      const int probe = ConnectToLoopback(port_);
+      if (probe >= 0) {
+        close(probe);
+        return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+  }
+  std::uint16_t Port() const { return port_; }
+  // The exit status after SIGTERM, or 128 + the signal that ended it.
+  int Stop() {
+    kill(pid_, SIGTERM);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+ private:
+  std::uint16_t port_;
+  pid_t pid_ = -1;
+};
+
+TEST(ReceiverKilledAtEveryByteTest, SurvivesAndStoresTheNextObject) {
+  TempDir directory;
+  fs::create_directory(directory.File("out"));
+  Receiver receiver(directory);
+  ASSERT_TRUE(receiver.Ready());
+  const auto run = [&](const std::vector<Turn>& turns, const std::optional<Cut>& cut) {
+    const int connection = ConnectToLoopback(receiver.Port());
+    ASSERT_GE(connection, 0) << Describe(cut);
+    EXPECT_EQ(Replay(connection, turns, cut), "") << Describe(cut);
+  };
+  std::size_t runs = 0;
+  for (const std::vector<Turn>& turns : {StoreTurns("1.2.3.4.1"), EchoTurns()}) {
+    for (bool whileSending : {true, false}) {
+      // Killed after receiving everything, the requestor has its release response.
+      const std::size_t count = CountBytes(turns, whileSending);
+      for (Cut::Ending ending : {Cut::Ending::Close, Cut::Ending::Reset}) {
+        for (std::size_t offset = 0; offset < count && !HasFailure(); ++offset, ++runs)
+          run(turns, Cut{whileSending, offset, ending});
+      }
+    }
+  }
+  run(StoreTurns("1.2.3.4.2"), std::nullopt);
+  EXPECT_EQ(receiver.Stop(), 0) << ReadFile(directory.File("receive.log"));
+  RecordProperty("runs", static_cast<int>(runs));
+
+  // The first object is there only from the runs that sent all of it, and then whole.
+  std::vector<std::string> names;
+  for (const fs::directory_entry& entry : fs::directory_iterator(directory.File("out")))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"1.2.3.4.1.dcm", "1.2.3.4.2.dcm"}));
+  for (const std::string uid : {"1.2.3.4.1", "1.2.3.4.2"}) {
+    DicomFile file;
+    file.open(directory.File("out/" + uid + ".dcm"), std::ios::in | std::ios::binary);
+    DataSet object;
+    ASSERT_TRUE(file.Read(object)) << uid;
+    EXPECT_EQ(object.GetText(0x00080018, vr::UI), uid);
+    EXPECT_EQ(object.GetText(0x00100020, vr::LO), "PAT001");
+  }
+}
+
+}  // namespace
