@@ -166,6 +166,7 @@ TEST_F(DicomFileTest, ReadsImplicitVrWithoutUsableMeta) {
   } cases[] = {
       {bare, false},
       {SyntaxOnly("1.2.840.10008.1.2.4.50") + kImplicitTail, true},  // unknown syntax
+      {SyntaxOnly("") + kImplicitTail, true},                        // empty syntax
       {kPreamble + Hex("02 00 01 00 4F 42 00 00 02 00 00 00 00 01") + kImplicitTail, false},
       {kPreamble + Hex("02 00 00 00 55 4C 02 00 1C 00") + kImplicitTail, false},        // UL of 2
       {kPreamble + Hex("02 00 00 00 55 53 04 00 1C 00 00 00") + kImplicitTail, false},  // US
@@ -184,6 +185,11 @@ TEST_F(DicomFileTest, ReadsImplicitVrWithoutUsableMeta) {
   dataSet.InsertUS(0x00280010, 1);
   EXPECT_FALSE(Read(bare.substr(0, 100), dataSet));  // shorter than a preamble
   EXPECT_TRUE(dataSet.Empty());
+  // A meta group length past the end takes the body for meta elements, which fail to decode.
+  std::string lying = SyntaxOnly("1.2.840.10008.1.2") + kImplicitTail;
+  lying[140] = '\xff';
+  EXPECT_FALSE(Read(lying, dataSet));
+  EXPECT_TRUE(file_->HasMetaHeader());
 }
 
 // A file cut short reads true without its last element; a decoding error reads false. Both keep

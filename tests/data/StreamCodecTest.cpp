@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <sstream>
 
+#include "data/DataSetDumper.h"
 #include "data/StreamCodec.h"
 #include "net/MemoryByteStream.h"
 #include "support/Hex.h"
@@ -183,6 +185,7 @@ TEST(StreamCodec, ImplicitVrComesFromRulesAndDictionary) {
   EXPECT_EQ(vrs, "UN UN PN OW OW ");
 }
 
+// The catalogue of bad data: each input with the status it must end with and the elements kept.
 TEST(StreamCodec, ReadingStopsAndFails) {
   const std::string a = "08 00 05 00 02 00 00 00 41 20 ";  // (0008,0005) implicit
   const std::string sq = "08 00 40 11 53 51 00 00 ff ff ff ff ";
@@ -192,7 +195,7 @@ TEST(StreamCodec, ReadingStopsAndFails) {
     CodecStatus status;
     std::size_t kept;  // at every depth
   } cases[] = {
-      {kIm, "08 00 00 00 04 00 00 00 0a 00 00 00 " + a, Good, 1},  // group length dropped
+      {kIm, "08 00 00 00 04 00 00 00 ff ff 00 00 " + a, Good, 1},  // lying group length dropped
       {kIm, a + "fc ff fc ff 02 00 00 00 00 00 10 00 10 00 02 00 00 00 41 20", Good, 1},
       {kIm, a + "fe ff 0d e0 00 00 00 00 10 00 10 00 02 00 00 00 41 20", Good, 1},
       {kIm, a + "08 00 05 00 02 00 00 00 42 20", Good, 1},
@@ -201,11 +204,16 @@ TEST(StreamCodec, ReadingStopsAndFails) {
       {kIm, a + "fe ff 00 e0 00 00 00 00", UnexpectedItem, 1},
       {kLe, sq + "08 00 05 00 43 53 02 00 41 20", UnexpectedTagInSequence, 0},
       {kIm, "fe ff dd e0 00 00 00 00", UnexpectedSequenceDelimiter, 0},
-      {kIm, "10 00 10 00 01 5a 62 02", ValueNotDelivered, 0},  // 40,000,001, none there
+      {kIm, "10 00 10 00 01 5a 62 02", ValueNotDelivered, 0},            // 40,000,001, none there
       {kIm, a + "10 00 10 00 00 5a 62 02 41 42", ValueNotDelivered, 1},  // nothing allocated
       {kLe, "08 00 05 00 43 53 02 00 41 20 10 00 10", ValueNotDelivered, 1},
       {kIm, "08 00 40 11 ff ff ff ff fe ff 00 e0 ff ff ff ff " + a, ValueNotDelivered, 0},
       {kLe, "08 00 19 01 55 54 00 00 02 00 00 00 41 20", Good, 1},  // UT, long form
+      // Undefined length on a non-SQ element: read as a sequence, which holds no items here.
+      {kLe, "09 00 10 00 4f 42 00 00 ff ff ff ff 41 42 43 44 00 00 00 00", UnexpectedTagInSequence,
+       0},
+      {kBe, "00 28 00 10 55 53 00 03 01 02 03", Good, 1},  // odd length of a swapped VR, kept
+      {kLe, "08 00 40 11 53 51 00 00 08 00 00 00 fe ff 00 e0 00 00 00 00", Good, 1},  // empty item
       {kLe, "08 00 40 11 53 51 00 00 00 00 00 00 10 00 10 00 50 4e 02 00 41 20", Good, 2},
       // Defined lengths, sequence and item: no delimitations.
       {kLe,
@@ -218,6 +226,23 @@ TEST(StreamCodec, ReadingStopsAndFails) {
     const Decoded decoded = Decode(FromHex(c.bytes), c.syntax);
     EXPECT_EQ(decoded.status, c.status);
     EXPECT_EQ(decoded.dataSet.CountElements(true), c.kept);
+  }
+}
+
+// A sequence of defined length 0 is an empty sequence of length 0, and goes out as its header.
+TEST(StreamCodec, EmptyDefinedLengthSequenceStaysEmpty) {
+  for (const auto& [syntax, bytes] : {std::pair{kLe, "08 00 40 11 53 51 00 00 00 00 00 00"},
+                                      std::pair{kIm, "08 00 40 11 00 00 00 00"}}) {
+    const Decoded decoded = Decode(FromHex(bytes), syntax);
+    ASSERT_EQ(decoded.status, Good);
+    const ValuePtr value = decoded.dataSet.GetValue(0x00081140);
+    ASSERT_TRUE(value && value->Items());
+    EXPECT_TRUE(value->Items()->empty());
+    EXPECT_EQ(value->Length(), 0u);
+    EXPECT_EQ(Encode(decoded.dataSet, syntax), Norm(bytes));
+    std::ostringstream listing;
+    DataSetDumper(listing).Dump(decoded.dataSet);
+    EXPECT_TRUE(listing.str().starts_with("(0008,1140),SQ,0,")) << listing.str();
   }
 }
 

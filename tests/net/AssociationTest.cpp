@@ -247,17 +247,23 @@ TEST(AssociationTest, CommandLeavesAsOnePdu) {
   EXPECT_EQ(peer.Finish(), "");
 }
 
-TEST(AssociationTest, FragmentsOfAtMost4096) {
+// 4096 data bytes a PDU by default, whatever the peer announced (16384 here); with a maximum of
+// our own, as much as both maxima allow after the 6 bytes of the PDV header.
+TEST(AssociationTest, FragmentsOfAtMost4096UnlessAMaximumIsSet) {
   struct Case {
     std::size_t messageBytes;
     std::uint8_t control;
     std::vector<std::uint32_t> fragments;
+    std::uint32_t maxSendPdu = 0;
   };
-  for (const Case& c : {Case{10000, 0, {4096, 4096, 1808}}, Case{4096, 1, {4096}}}) {
+  for (const Case& c :
+       {Case{10000, 0, {4096, 4096, 1808}}, Case{4096, 1, {4096}},
+        Case{20000, 0, {8186, 8186, 3628}, 8192}, Case{20000, 0, {16378, 3622}, 131072}}) {
     DataSet dataSet;
     dataSet.InsertText(0x00100010, vr::LO, std::string(c.messageBytes - 8, 'x'));
     Peer peer(Established({{1, 0}}, Steps(c.fragments.size(), Peer::ExpectPdu(0x04))));
     Association association;
+    association.SetMaxSendPdu(c.maxSendPdu);
     ASSERT_EQ(Connect(association, peer, {kVerification}), 1);
     ASSERT_EQ(association.SendMessage(c.control, dataSet, kVerification, ImplicitLittleEndian), 1);
     ASSERT_EQ(peer.Finish(), "");

@@ -42,6 +42,18 @@ ScriptedPeer::Step ScriptedPeer::SendInPieces(std::string_view hex,
                                               std::vector<std::size_t> pieces) {
   return Step{Step::Kind::Send, FromHex(hex), std::move(pieces), 0, {}};
 }
+ScriptedPeer::Step ScriptedPeer::SendRepeated(std::string_view hex, std::size_t times) {
+  // Sent in batches of up to 1000 copies, so that a long run costs few sends.
+  std::size_t batch = std::min<std::size_t>(times, 1000);
+  while (times % batch != 0)
+    --batch;
+  const std::vector<std::uint8_t> one = FromHex(hex);
+  Step step{Step::Kind::Send, {}, {}, 0, {}};
+  for (std::size_t i = 0; i < batch; ++i)
+    step.bytes.insert(step.bytes.end(), one.begin(), one.end());
+  step.repeat = times / batch;
+  return step;
+}
 ScriptedPeer::Step ScriptedPeer::Wait(std::chrono::milliseconds duration) {
   return Step{Step::Kind::Wait, {}, {}, 0, duration};
 }
@@ -139,24 +151,25 @@ void ScriptedPeer::Run(std::vector<Step> steps) {
         }
         break;
       }
-      case Step::Kind::Send: {
-        std::size_t sent = 0, piece = 0;
-        while (sent < step.bytes.size()) {
-          std::size_t size = step.bytes.size() - sent;
-          if (!step.pieces.empty()) {
-            size = std::min(size, step.pieces[std::min(piece++, step.pieces.size() - 1)]);
+      case Step::Kind::Send:
+        for (std::size_t round = 0; round < step.repeat && failure_.empty(); ++round) {
+          std::size_t sent = 0, piece = 0;
+          while (sent < step.bytes.size()) {
+            std::size_t size = step.bytes.size() - sent;
+            if (!step.pieces.empty()) {
+              size = std::min(size, step.pieces[std::min(piece++, step.pieces.size() - 1)]);
+            }
+            const ssize_t put = send(connection, step.bytes.data() + sent, size, MSG_NOSIGNAL);
+            if (put <= 0) break;
+            sent += static_cast<std::size_t>(put);
+            if (!step.pieces.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
           }
-          const ssize_t put = send(connection, step.bytes.data() + sent, size, MSG_NOSIGNAL);
-          if (put <= 0) break;
-          sent += static_cast<std::size_t>(put);
-          if (!step.pieces.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        if (sent < step.bytes.size()) {
-          why << "could send only " << sent << " of " << step.bytes.size() << " bytes";
-          failure_ = why.str();
+          if (sent < step.bytes.size()) {
+            why << "could send only " << sent << " of " << step.bytes.size() << " bytes";
+            failure_ = why.str();
+          }
         }
         break;
-      }
       case Step::Kind::Wait:
         std::this_thread::sleep_for(step.duration);
         break;

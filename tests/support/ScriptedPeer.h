@@ -20,6 +20,7 @@ class ScriptedPeer {
     std::vector<std::size_t> pieces;  // Send: sizes of the separate sends; empty = one send
     std::uint8_t pduType = 0;
     std::chrono::milliseconds duration{0};
+    std::size_t repeat = 1;  // Send: how many times the bytes go out
   };
 
   // These exact bytes must arrive next.
@@ -30,6 +31,8 @@ class ScriptedPeer {
   static Step Send(std::vector<std::uint8_t> bytes);
   // The bytes in separate sends of these sizes (the last size repeats until all are sent).
   static Step SendInPieces(std::string_view hex, std::vector<std::size_t> pieces);
+  // The bytes, that many times over, without holding them that many times.
+  static Step SendRepeated(std::string_view hex, std::size_t times);
   static Step Wait(std::chrono::milliseconds duration);
   // Orderly close of the connection.
   static Step Close();

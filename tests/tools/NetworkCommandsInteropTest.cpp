@@ -305,6 +305,9 @@ TEST(NetworkCommandsUsageTest, ExitsWithTwoWithoutConnecting) {
            {"find", "-k", "0010,001g", "127.0.0.1", port},
            {"move", "-L", "study", "127.0.0.1", port},
            {"find", "--bogus", "127.0.0.1", port},
+           {"find", "127.0.0.1", port},  // no keys: nothing to send
+           {"move", "-aem", "X", "127.0.0.1", port},
+           {"store", "--max-send-pdu", "100", "127.0.0.1", port, "x.dcm"},
        }) {
     std::vector<std::string> argv = {DICOMNET_BIN};
     argv.insert(argv.end(), args.begin(), args.end());
