@@ -118,10 +118,15 @@ std::string TemporaryDirectory() {
   return tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
 }
 
+// A title as it is shown: without its padding, and with bytes that a terminal could take for
+// control sequences (a peer's title is any 16 bytes) shown as '?'.
 std::string Trimmed(std::string_view title) {
   const std::size_t first = title.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};
-  return std::string(title.substr(first, title.find_last_not_of(' ') - first + 1));
+  std::string shown(title.substr(first, title.find_last_not_of(' ') - first + 1));
+  for (char& c : shown)
+    if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E) c = '?';
+  return shown;
 }
 
 class Provider {
