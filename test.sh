@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the release and asan presets and runs every test in both, then
 # the demo of run.sh offscreen; the benchmarks are built too, so that they cannot rot, but not run
-# (bench/run.sh runs them), and each fuzz target runs briefly on its seeds.
+# (bench/run.sh runs them), and each fuzz target runs briefly from its corpus, with a fixed seed.
 set -euo pipefail
 cd "$(dirname "$0")"
 tools/install-deps.sh

@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
-# Builds the fuzz preset, seeds each target with small files that DCMTK writes in every transfer
-# syntax, and runs each target for the given number of seconds (default 30).
+# Builds the fuzz preset and runs each target for the given number of seconds (default 30) from its
+# corpus in fuzz/corpus/<target>, together with small files that DCMTK writes in every transfer
+# syntax. The seed is fixed (FUZZ_SEED, default 1) so that a run can be repeated. What a run finds
+# stays in a temporary directory; with FUZZ_MERGE=1 it is merged, minimized, into the corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
+seed=${FUZZ_SEED:-1}
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j"$(nproc)"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/file" "$work/stream" "$work/pdu"
+mkdir -p "$work/FuzzDicomFile" "$work/FuzzStreamCodec" "$work/FuzzPdu" "$work/FuzzAssociationReceive"
 cat >"$work/seed.dump" <<'DUMP'
 (0008,0016) UI =SecondaryCaptureImageStorage
 (0008,0018) UI [1.2.3.4.5]
@@ -25,26 +28,34 @@ cat >"$work/seed.dump" <<'DUMP'
 (0028,1052) DS [-1024]
 (7fe0,0010) OW 0001\0002\0003\0004
 DUMP
-dump2dcm "$work/seed.dump" "$work/file/explicit.dcm"
+dump2dcm "$work/seed.dump" "$work/FuzzDicomFile/explicit.dcm"
 for syntax in i e b; do
-  dcmconv "+t$syntax" "$work/file/explicit.dcm" "$work/file/$syntax.dcm"
-  dcmconv -F "+t$syntax" "$work/file/explicit.dcm" "$work/bare-$syntax.dcm" 2>/dev/null
+  dcmconv "+t$syntax" "$work/FuzzDicomFile/explicit.dcm" "$work/FuzzDicomFile/$syntax.dcm"
+  dcmconv -F "+t$syntax" "$work/FuzzDicomFile/explicit.dcm" "$work/bare-$syntax.dcm" 2>/dev/null
 done
-cp "$work/bare-i.dcm" "$work/file/bare.dcm"
-printf '\x00' | cat - "$work/bare-i.dcm" >"$work/stream/implicit"
-printf '\x01' | cat - "$work/bare-e.dcm" >"$work/stream/explicit"
-printf '\x02' | cat - "$work/bare-b.dcm" >"$work/stream/big"
+cp "$work/bare-i.dcm" "$work/FuzzDicomFile/bare.dcm"
+printf '\x00' | cat - "$work/bare-i.dcm" >"$work/FuzzStreamCodec/implicit"
+printf '\x01' | cat - "$work/bare-e.dcm" >"$work/FuzzStreamCodec/explicit"
+printf '\x02' | cat - "$work/bare-b.dcm" >"$work/FuzzStreamCodec/big"
 
 # An A-ASSOCIATE-AC with a role selection, and a P-DATA-TF with two PDVs.
-printf '\x02\x00\x00\x00\x00\x5b\x00\x01\x00\x00%-16s%-16s' ARCHIVE DICOMNET >"$work/pdu/accept"
-head -c 32 /dev/zero >>"$work/pdu/accept"
-printf '\x21\x00\x00\x08\x01\x00\x00\x00\x40\x00\x00\x00' >>"$work/pdu/accept"
-printf '\x50\x00\x00\x13\x51\x00\x00\x04\x00\x00\x40\x00\x54\x00\x00\x07\x00\x03\x31\x2e\x32\x01\x00' >>"$work/pdu/accept"
-printf '\x04\x00\x00\x00\x00\x10\x00\x00\x00\x04\x01\x00\x41\x42\x00\x00\x00\x02\x01\x02' >"$work/pdu/data"
+printf '\x02\x00\x00\x00\x00\x5b\x00\x01\x00\x00%-16s%-16s' ARCHIVE DICOMNET >"$work/FuzzPdu/accept"
+head -c 32 /dev/zero >>"$work/FuzzPdu/accept"
+printf '\x21\x00\x00\x08\x01\x00\x00\x00\x40\x00\x00\x00' >>"$work/FuzzPdu/accept"
+printf '\x50\x00\x00\x13\x51\x00\x00\x04\x00\x00\x40\x00\x54\x00\x00\x07\x00\x03\x31\x2e\x32\x01\x00' >>"$work/FuzzPdu/accept"
+printf '\x04\x00\x00\x00\x00\x10\x00\x00\x00\x04\x01\x00\x41\x42\x00\x00\x00\x02\x01\x02' >"$work/FuzzPdu/data"
 
-for target in FuzzStreamCodec:stream FuzzDicomFile:file FuzzPdu:pdu; do
-  name=${target%%:*}
-  echo "=== $name for ${seconds}s"
-  "build/fuzz/bin/$name" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
-    "$work/${target##*:}" 2>&1 | tail -n 12
+status=0
+for target in FuzzStreamCodec FuzzDicomFile FuzzPdu FuzzAssociationReceive; do
+  echo "=== $target for ${seconds}s"
+  mkdir -p "fuzz/corpus/$target" "$work/new/$target"
+  "build/fuzz/bin/$target" -seed="$seed" -max_total_time="$seconds" -max_len=4096 \
+    -timeout=10 -print_final_stats=1 \
+    "$work/new/$target" "fuzz/corpus/$target" "$work/$target" >"$work/$target.log" 2>&1 || status=1
+  tail -n 12 "$work/$target.log"
+  if [ "${FUZZ_MERGE:-0}" = 1 ]; then
+    "build/fuzz/bin/$target" -merge=1 -max_len=4096 \
+      "fuzz/corpus/$target" "$work/new/$target" "$work/$target" 2>&1 | tail -n 1
+  fi
 done
+exit "$status"
