@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,28 +19,6 @@ namespace vr = dicom::vr;
 
 constexpr std::string_view kSecondaryCapture = "1.2.840.10008.5.1.4.1.1.7";
 
-void InsertPixels(DataSet& dataSet, dicom::VrCode vr, const std::vector<std::uint8_t>& bytes) {
-  auto data = std::make_unique<std::uint8_t[]>(bytes.size());
-  std::copy(bytes.begin(), bytes.end(), data.get());
-  dataSet.InsertRaw(dicom::kPixelDataTag, vr, static_cast<std::uint32_t>(bytes.size()),
-                    std::move(data));
-}
-
-DataSet ImageAttributes(int columns, int rows, int samples, int bits, int stored,
-                        const char* photometric) {
-  DataSet dataSet;
-  dataSet.InsertText(0x00080016, vr::UI, kSecondaryCapture);
-  dataSet.InsertText(0x00080018, vr::UI, "1.2.3.4");
-  dataSet.InsertUS(0x00280002, static_cast<std::uint16_t>(samples));
-  dataSet.InsertText(0x00280004, vr::CS, photometric);
-  dataSet.InsertUS(0x00280010, static_cast<std::uint16_t>(rows));
-  dataSet.InsertUS(0x00280011, static_cast<std::uint16_t>(columns));
-  dataSet.InsertUS(0x00280100, static_cast<std::uint16_t>(bits));
-  dataSet.InsertUS(0x00280101, static_cast<std::uint16_t>(stored));
-  dataSet.InsertUS(0x00280102, static_cast<std::uint16_t>(stored - 1));
-  return dataSet;
-}
-
 // Pixels of a 16-bit image as little-endian bytes.
 std::vector<std::uint8_t> Words(std::initializer_list<std::uint16_t> words) {
   std::vector<std::uint8_t> bytes;
@@ -54,95 +31,64 @@ std::vector<std::uint8_t> Words(std::initializer_list<std::uint16_t> words) {
 
 struct ImageCase {
   const char* name;
-  std::function<DataSet()> make;
+  int columns, rows, samples, bits, stored;
+  const char* photometric;
+  std::vector<std::uint8_t> pixels;
+  // More attributes: the window and rescale values (0028,105x) as DS text, the rest as US.
+  std::vector<std::pair<Tag, const char*>> extra;
   std::vector<std::pair<int, int>> spots;  // byte index in the display pixels, expected value
   const char* error;                       // part of the refusal, or nullptr when it loads
 };
 
-std::vector<ImageCase> ImageCases() {
-  return {
-      {"grey8.dcm",
-       [] {
-         DataSet dataSet = ImageAttributes(4, 3, 1, 8, 8, "MONOCHROME2");
-         InsertPixels(dataSet, vr::OB, {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120});
-         return dataSet;
-       },
-       {{0, 0}, {11, 255}, {5, 116}},
-       nullptr},
-      {"inverted8.dcm",
-       [] {
-         DataSet dataSet = ImageAttributes(2, 1, 1, 8, 8, "MONOCHROME1");
-         InsertPixels(dataSet, vr::OB, {0, 200});
-         return dataSet;
-       },
-       {{0, 255}, {1, 0}},
-       nullptr},
-      // 12 bits stored, signed, with junk above the high bit; window 50/101 runs from -0.5 to
-      // 99.5, so 0 is almost black, 50 mid grey and 100 white.
-      {"grey16.dcm",
-       [] {
-         DataSet dataSet = ImageAttributes(3, 2, 1, 16, 12, "MONOCHROME2");
-         dataSet.InsertUS(0x00280103, 1);
-         dataSet.InsertText(0x00281050, vr::DS, "50\\300");
-         dataSet.InsertText(0x00281051, vr::DS, "101\\400");
-         dataSet.InsertText(0x00281052, vr::DS, "-10");
-         dataSet.InsertText(0x00281053, vr::DS, "1");
-         InsertPixels(dataSet, vr::OW, Words({0x0800, 0xF00A, 0x003C, 0x006E, 0x0FFF, 0x07FF}));
-         return dataSet;
-       },
-       {{0, 0}, {1, 1}, {2, 129}, {3, 255}, {4, 0}, {5, 255}},
-       nullptr},
-      {"rgbPlanar.dcm",
-       [] {
-         DataSet dataSet = ImageAttributes(2, 1, 3, 8, 8, "RGB");
-         dataSet.InsertUS(0x00280006, 1);
-         InsertPixels(dataSet, vr::OB, {1, 2, 3, 4, 5, 6});
-         return dataSet;
-       },
-       {{0, 1}, {1, 3}, {2, 5}, {3, 2}, {4, 4}, {5, 6}},
-       nullptr},
-      {"rgb.dcm",
-       [] {
-         DataSet dataSet = ImageAttributes(2, 1, 3, 8, 8, "RGB");
-         InsertPixels(dataSet, vr::OB, {1, 2, 3, 4, 5, 6});
-         return dataSet;
-       },
-       {{0, 1}, {3, 4}, {5, 6}},
-       nullptr},
-      {"short.dcm",
-       [] {
-         DataSet dataSet = ImageAttributes(4, 3, 1, 8, 8, "MONOCHROME2");
-         InsertPixels(dataSet, vr::OB, std::vector<std::uint8_t>(10));
-         return dataSet;
-       },
-       {},
-       "shorter than one frame"},
-      {"huge.dcm",
-       [] {
-         DataSet dataSet = ImageAttributes(65535, 65535, 1, 16, 16, "MONOCHROME2");
-         InsertPixels(dataSet, vr::OW, std::vector<std::uint8_t>(16));
-         return dataSet;
-       },
-       {},
-       "shorter than one frame"},
-      {"bits12.dcm",
-       [] {
-         DataSet dataSet = ImageAttributes(2, 1, 1, 12, 12, "MONOCHROME2");
-         InsertPixels(dataSet, vr::OB, std::vector<std::uint8_t>(4));
-         return dataSet;
-       },
-       {},
-       "bits allocated 12"},
-      {"ybr.dcm",
-       [] {
-         DataSet dataSet = ImageAttributes(2, 1, 3, 8, 8, "YBR_FULL");
-         InsertPixels(dataSet, vr::OB, std::vector<std::uint8_t>(6));
-         return dataSet;
-       },
-       {},
-       "photometric interpretation YBR_FULL"},
-  };
+DataSet Make(const ImageCase& c) {
+  DataSet dataSet;
+  dataSet.InsertText(0x00080016, vr::UI, kSecondaryCapture);
+  dataSet.InsertText(0x00080018, vr::UI, "1.2.3.4");
+  dataSet.InsertUS(0x00280002, static_cast<std::uint16_t>(c.samples));
+  dataSet.InsertText(0x00280004, vr::CS, c.photometric);
+  dataSet.InsertUS(0x00280010, static_cast<std::uint16_t>(c.rows));
+  dataSet.InsertUS(0x00280011, static_cast<std::uint16_t>(c.columns));
+  dataSet.InsertUS(0x00280100, static_cast<std::uint16_t>(c.bits));
+  dataSet.InsertUS(0x00280101, static_cast<std::uint16_t>(c.stored));
+  dataSet.InsertUS(0x00280102, static_cast<std::uint16_t>(c.stored - 1));
+  for (const auto& [tag, text] : c.extra) {
+    if ((tag & 0xFFFFFF00) == 0x00281000)
+      dataSet.InsertText(tag, vr::DS, text);
+    else
+      dataSet.InsertUS(tag, static_cast<std::uint16_t>(std::stoi(text)));
+  }
+  auto data = std::make_unique<std::uint8_t[]>(c.pixels.size());
+  std::copy(c.pixels.begin(), c.pixels.end(), data.get());
+  dataSet.InsertRaw(dicom::kPixelDataTag, c.bits == 16 ? vr::OW : vr::OB,
+                    static_cast<std::uint32_t>(c.pixels.size()), std::move(data));
+  return dataSet;
 }
+
+// clang-format off
+const ImageCase kImageCases[] = {
+    {"grey8.dcm", 4, 3, 1, 8, 8, "MONOCHROME2", {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120},
+     {}, {{0, 0}, {11, 255}, {5, 116}}, nullptr},
+    {"inverted8.dcm", 2, 1, 1, 8, 8, "MONOCHROME1", {0, 200}, {}, {{0, 255}, {1, 0}}, nullptr},
+    // 12 bits stored, signed, with junk above the high bit; window 50/101 runs from -0.5 to 99.5,
+    // so 0 is almost black, 50 mid grey and 100 white.
+    {"grey16.dcm", 3, 2, 1, 16, 12, "MONOCHROME2",
+     Words({0x0800, 0xF00A, 0x003C, 0x006E, 0x0FFF, 0x07FF}),
+     {{0x00280103, "1"}, {0x00281050, "50\\300"}, {0x00281051, "101\\400"},
+      {0x00281052, "-10"}, {0x00281053, "1"}},
+     {{0, 0}, {1, 1}, {2, 129}, {3, 255}, {4, 0}, {5, 255}}, nullptr},
+    {"rgbPlanar.dcm", 2, 1, 3, 8, 8, "RGB", {1, 2, 3, 4, 5, 6}, {{0x00280006, "1"}},
+     {{0, 1}, {1, 3}, {2, 5}, {3, 2}, {4, 4}, {5, 6}}, nullptr},
+    {"rgb.dcm", 2, 1, 3, 8, 8, "RGB", {1, 2, 3, 4, 5, 6}, {}, {{0, 1}, {3, 4}, {5, 6}}, nullptr},
+    {"short.dcm", 4, 3, 1, 8, 8, "MONOCHROME2", std::vector<std::uint8_t>(10), {}, {},
+     "shorter than one frame"},
+    {"huge.dcm", 65535, 65535, 1, 16, 16, "MONOCHROME2", std::vector<std::uint8_t>(16), {}, {},
+     "shorter than one frame"},
+    {"bits12.dcm", 2, 1, 1, 12, 12, "MONOCHROME2", std::vector<std::uint8_t>(4), {}, {},
+     "bits allocated 12"},
+    {"ybr.dcm", 2, 1, 3, 8, 8, "YBR_FULL", std::vector<std::uint8_t>(6), {}, {},
+     "photometric interpretation YBR_FULL"},
+};
+// clang-format on
 
 class DisplaysTest : public testing::Test {
  protected:
@@ -166,9 +112,9 @@ class DisplaysTest : public testing::Test {
 TEST_F(DisplaysTest, LoadsGreyAndRgbAndRefusesWhatItCannotShow) {
   std::vector<int> changed;
   displays_.SetListener([&](int number) { changed.push_back(number); });
-  for (const ImageCase& c : ImageCases()) {
+  for (const ImageCase& c : kImageCases) {
     SCOPED_TRACE(c.name);
-    const std::string path = Write(c.name, c.make());
+    const std::string path = Write(c.name, Make(c));
     std::string error;
     changed.clear();
     const bool loaded = displays_.Load(2, path, error);

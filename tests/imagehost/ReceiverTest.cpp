@@ -5,10 +5,11 @@
 #include <string>
 #include <thread>
 
-#include "data/DicomFile.h"
+#include "data/DataSet.h"
 #include "net/TcpListener.h"
 #include "net/TcpSocket.h"
 #include "support/Programs.h"
+#include "support/SmallImage.h"
 
 // The storage receiver that the host program runs beside itself, driven by macros offscreen.
 namespace {
@@ -64,11 +65,7 @@ TEST(ReceiverTest, StartedWithTheHostFollowsItsPortAndStopsWithIt) {
   dicom::DataSet object;
   object.InsertText(0x00080016, dicom::vr::UI, "1.2.840.10008.5.1.4.1.1.7");
   object.InsertText(0x00080018, dicom::vr::UI, "1.2.826.0.1.3680043.9.7433.6.1");
-  dicom::DicomFile file("1.2.840.10008.5.1.4.1.1.7", "1.2.826.0.1.3680043.9.7433.6.1",
-                        dicom::ExplicitLittleEndian);
-  file.open(dir.File("object.dcm"), std::ios::out | std::ios::binary | std::ios::trunc);
-  ASSERT_TRUE(file.Write(object));
-  file.close();
+  ASSERT_TRUE(WriteSmallImage(std::move(object), dir.File("object.dcm")));
   const CommandResult stored = RunProgram({kDicomnet, "store", "-aec", "IMAGEHOST", "127.0.0.1",
                                            std::to_string(host.port), dir.File("object.dcm")});
   EXPECT_EQ(stored.status, 0) << stored.out << stored.err;

@@ -63,17 +63,12 @@ TEST(DatePickerTest, WindowTextFollowsThePictureAndTheDate) {
   }
   EXPECT_EQ(picker.Date(), kDate);
 
-  const struct {
-    const char* picture;
-    const char* text;
-  } formats[] = {{"dd' 'MMM' 'yyy", "04 Dec 2002"}, {"yyyMMdd", "20021204"}, {"d.M.y", "4.12.2"}};
-  for (const auto& f : formats) {
-    picker.SetFormat(f.picture);
-    EXPECT_EQ(picker.WindowText(), f.text);
-    EXPECT_EQ(ToAnsi(picker.text()), f.text) << "shown for " << f.picture;
-  }
-  char buffer[5];
+  // The pictures themselves are FormatDatePicture's; here the shown text must follow a change.
+  picker.SetFormat("dd' 'MMM' 'yyy");
+  EXPECT_EQ(ToAnsi(picker.text()), "04 Dec 2002");
   picker.SetFormat("yyyMMdd");
+  EXPECT_EQ(ToAnsi(picker.text()), "20021204");
+  char buffer[5];
   EXPECT_EQ(picker.GetWindowText(buffer, sizeof buffer), 4);
   EXPECT_STREQ(buffer, "2002");
   EXPECT_EQ(changes, 0);
