@@ -61,6 +61,10 @@ TEST(DataSetDumperTest, OneLinePerValue) {
        "(0009,1001),UN,3,?????????????\t01 02 03 \n"},
       {[](DataSet& d) { InsertBytes(d, 0x00209165, vr::AT, "\x10\0\x10\0\x10\0\x20\0"s); },
        "(0020,9165),AT,8,DimensionIndexPointer\t(0010,0010)(0010,0020)\n"},
+      {[](DataSet& d) { InsertBytes(d, 0x00181310, vr::US, "\x40\0\x34\x12\xfe\xff\x01\0"s); },
+       "(0018,1310),US,8,AcquisitionMatrix\t0040 1234 fffe 0001 \n"},
+      {[](DataSet& d) { InsertBytes(d, 0x00189440, vr::SS, "\0\x80\xff\x7f"s); },
+       "(0018,9440),SS,4,CenterofCircularExposureControlSensingRegion\t-32768 +32767 \n"},
       {[&](DataSet& d) { InsertBytes(d, 0x00280010, vr::US, bytes40); },
        "(0028,0010),US,40,Rows\t" + Repeat("0201 ", 16) + "..\n"},
   };
@@ -88,7 +92,8 @@ DataSet NestedDataSet() {
   return dataSet;
 }
 
-TEST(DataSetDumperTest, ItemsAreIndentedOncePerDepth) {
+// Items are indented once per depth; without an indent they stand in for their sequence.
+TEST(DataSetDumperTest, Items) {
   EXPECT_EQ(Dump(NestedDataSet()),
             "(0008,1115),SQ,-1,ReferencedSeriesSequence\t(null)\n"
             "<(0008,1150),UI,4,ReferencedSOPClassUID\t\"1.2\"\n"
@@ -98,9 +103,6 @@ TEST(DataSetDumperTest, ItemsAreIndentedOncePerDepth) {
             "<<(0008,1155),UI,4,ReferencedSOPInstanceUID\t\"5.6\"\n"
             "<(0008,1150),UI,4,ReferencedSOPClassUID\t\"1.2\"\n"
             "(0010,0010),PN,4,Patient\x92sName\t\"Doe \"\n");
-}
-
-TEST(DataSetDumperTest, WithoutIndentItemsReplaceTheirSequence) {
   DumpFormat flat = DefaultDumpFormat;
   flat.indent = nullptr;
   EXPECT_EQ(Dump(NestedDataSet(), flat),

@@ -3,14 +3,20 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "data/DataSet.h"
+#include "data/ElementValue.h"
 #include "data/Tag.h"
 #include "data/VrCode.h"
+#include "data/VrRules.h"
+#include "support/Hex.h"
 
 namespace dicom {
 namespace {
+
+using namespace std::string_view_literals;
 
 constexpr Tag kSopInstanceUid = 0x00080018;
 constexpr Tag kPatientName = 0x00100010;
@@ -25,21 +31,17 @@ std::vector<Tag> TagsOf(const DataSet& dataSet) {
   return tags;
 }
 
-TEST(DataSetTest, InsertKeepsTheFirstValue) {
+// The first value of a tag stays; iteration follows the tags' order.
+TEST(DataSetTest, InsertKeepsTheFirstValueInTagOrder) {
   DataSet dataSet;
   EXPECT_TRUE(dataSet.InsertText(kPatientName, vr::PN, "FIRST").second);
   EXPECT_FALSE(dataSet.InsertText(kPatientName, vr::PN, "SECOND").second);
   EXPECT_FALSE(dataSet.InsertUS(kPatientName, 7).second);
-  EXPECT_EQ(dataSet.Size(), 1u);
   EXPECT_EQ(dataSet.GetText(kPatientName, vr::PN), "FIRST");
-}
-
-TEST(DataSetTest, IteratesInTagOrder) {
-  DataSet dataSet;
   for (Tag tag : {0xFFFA0001u, 0x7FE00010u, 0x00098010u, 0x00090010u, 0x00080016u})
     dataSet.InsertEmpty(tag, vr::UN);
-  EXPECT_EQ(TagsOf(dataSet),
-            (std::vector<Tag>{0x00080016, 0x00090010, 0x00098010, 0x7FE00010, 0xFFFA0001}));
+  EXPECT_EQ(TagsOf(dataSet), (std::vector<Tag>{0x00080016, 0x00090010, 0x00098010, kPatientName,
+                                               0x7FE00010, 0xFFFA0001}));
 }
 
 TEST(DataSetTest, GettersOfAbsentOrShortValues) {
@@ -61,7 +63,8 @@ TEST(DataSetTest, GettersOfAbsentOrShortValues) {
   EXPECT_EQ(text, "");
 }
 
-TEST(DataSetTest, CopyElementsSharesWhatTheSourceHolds) {
+// Copies share values with their source; clearing a copy leaves the source whole.
+TEST(DataSetTest, CopiesShareValues) {
   DataSet source;
   source.InsertText(kSopInstanceUid, vr::UI, "1.2.3");
   source.InsertText(kPatientName, vr::PN, "NOT LISTED");
@@ -70,11 +73,16 @@ TEST(DataSetTest, CopyElementsSharesWhatTheSourceHolds) {
   target.CopyElements({0x00080016, kSopInstanceUid}, source);
   EXPECT_EQ(TagsOf(target), (std::vector<Tag>{kSopInstanceUid, kPatientId}));
   EXPECT_EQ(target.GetValue(kSopInstanceUid), source.GetValue(kSopInstanceUid));
-
   DataSet other;
   other.InsertText(kSopInstanceUid, vr::UI, "9.9");
   target.CopyElements({kSopInstanceUid}, other);
   EXPECT_EQ(target.GetValue(kSopInstanceUid), source.GetValue(kSopInstanceUid));
+
+  DataSet copy = source;
+  EXPECT_EQ(copy.GetValue(kPatientName), source.GetValue(kPatientName));
+  copy.Clear();
+  EXPECT_TRUE(copy.Empty());
+  EXPECT_EQ(TagsOf(source), (std::vector<Tag>{kSopInstanceUid, kPatientName}));
 }
 
 TEST(DataSetTest, CountElementsThroughItems) {
@@ -91,17 +99,102 @@ TEST(DataSetTest, CountElementsThroughItems) {
   EXPECT_EQ(dataSet.CountElements(true), 7u);
 }
 
-TEST(DataSetTest, ClearingACopyLeavesTheOriginal) {
-  DataSet original;
-  original.InsertText(kPatientName, vr::PN, "Doe^John");
-  original.InsertUS(kRows, 512);
-  DataSet copy = original;
-  EXPECT_EQ(copy.GetValue(kRows), original.GetValue(kRows));
-  copy.InsertText(kPatientId, vr::LO, "ONLY IN COPY");
-  copy.Clear();
-  EXPECT_TRUE(copy.Empty());
-  EXPECT_EQ(TagsOf(original), (std::vector<Tag>{kPatientName, kRows}));
-  EXPECT_EQ(original.GetText(kPatientName, vr::PN), "Doe^John");
+std::string VrName(VrCode vr) {
+  return {VrFirst(vr), VrSecond(vr)};
+}
+
+TEST(ElementValueTest, TextConstructorPadsOddLengths) {
+  const struct {
+    VrCode vr;
+    std::string_view text, held;
+  } cases[] = {
+      {vr::LO, "ABC", "41 42 43 20"},
+      {vr::UI, "1.2.3", "31 2e 32 2e 33 00"},
+      {vr::OB, "\x00\x01"sv, "00 01"},
+      {vr::LO, "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(VrName(c.vr) + " \"" + std::string(c.text) + "\"");
+    const ElementValue value(c.vr, c.text);
+    EXPECT_EQ(value.Vr(), c.vr);
+    EXPECT_EQ(testing_support::ToHex({value.Data(), value.Length()}), c.held);
+    EXPECT_EQ(value.Data() == nullptr, c.text.empty());
+  }
+}
+
+TEST(ElementValueTest, SequenceLength) {
+  EXPECT_EQ(ElementValue(Sequence{}).Length(), 0u);
+  EXPECT_EQ(ElementValue(Sequence{std::make_shared<const DataSet>()}).Length(), kUndefinedLength);
+  // A reader's length stands, even without items.
+  EXPECT_EQ(ElementValue(Sequence{}, kUndefinedLength).Length(), kUndefinedLength);
+}
+
+TEST(ElementValueTest, NumberReadersStayInsideTheValue) {
+  const ElementValue odd(vr::US, 3,
+                         std::unique_ptr<std::uint8_t[]>(new std::uint8_t[3]{0x34, 0x12, 0x56}));
+  EXPECT_EQ(odd.GetUS(0), 0x1234);
+  EXPECT_EQ(odd.GetUS(1), 0);
+  EXPECT_EQ(odd.GetUL(0), 0u);
+  std::uint16_t out = 0xBEEF;
+  EXPECT_FALSE(odd.GetUS(out, 1));
+  EXPECT_FALSE(odd.GetUS(out, 0x80000000));
+  EXPECT_EQ(out, 0xBEEF);
+  EXPECT_TRUE(odd.GetUS(out, 0));
+  EXPECT_EQ(out, 0x1234);
+}
+
+// Whole texts are trimmed as the named VR has it; single values are split at the backslashes.
+TEST(ElementValueTest, TextTrimsAsTheNamedVr) {
+  const struct {
+    VrCode stored;
+    std::string_view text;
+    VrCode named;
+    std::string_view expected;
+  } cases[] = {
+      {vr::AE, "  STORE  ", vr::AE, "STORE"},
+      {vr::LO, "  STORE  ", vr::AE, "STORE"},  // the named VR, not the value's
+      {vr::PN, "  STORE  ", vr::PN, "  STORE"},
+      {vr::UI, "1.2.3", vr::UI, "1.2.3"},
+      {vr::UI, "1.2.3", vr::OB, "1.2.3\0"sv},
+      {vr::OB, "  AB  ", vr::OB, "  AB  "},
+      {vr::UT, "  free text  ", vr::UT, "  free text"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(VrName(c.stored) + " \"" + std::string(c.text) + "\" as " + VrName(c.named));
+    EXPECT_EQ(ElementValue(c.stored, c.text).Text(c.named), c.expected);
+  }
+  const ElementValue value(vr::CS, "FIRST\\SECOND");
+  EXPECT_EQ(value.TextValue(vr::CS, 1), "SECOND");
+  EXPECT_EQ(value.TextValue(vr::CS, 2), "");
+  EXPECT_EQ(ElementValue(vr::CS, "").TextValue(vr::CS, 0), "");
+}
+
+TEST(ElementValueTest, RulesForEachVr) {
+  const std::string all =
+      " AE AS AT CS DA DS DT FD FL IS LO LT OB OD OF OL OV OW PN SH SL SQ SS ST"
+      " SV TM UC UI UL UN UR US UT UV ";
+  const std::string longForm = " OB OW SQ UN UC UR UT OD OF OL OV SV UV ";
+  const std::string swap[] = {" AT OW SS US ", " SL UL FL OF OL ", " FD OD OV SV UV "};
+  for (std::size_t i = 0; i + 1 < all.size(); i += 3) {
+    const std::string name = all.substr(i, 4);
+    SCOPED_TRACE(name);
+    const VrRules& rules = RulesFor(MakeVr(name[1], name[2]));
+    EXPECT_EQ(rules.longLength, longForm.find(name) != std::string::npos);
+    unsigned unit = 0;
+    for (unsigned n = 0; n < 3; ++n)
+      if (swap[n].find(name) != std::string::npos) unit = 2u << n;
+    EXPECT_EQ(rules.swapUnit, unit);
+  }
+  EXPECT_FALSE(RulesFor(MakeVr('Z', 'Z')).longLength);
+}
+
+TEST(ElementValueTest, OverlayAndCurveData) {
+  EXPECT_TRUE(IsOverlayData(MakeTag(0x6002, 0x3000)));
+  EXPECT_TRUE(IsOverlayData(MakeTag(0x6000, 0x3000)));
+  EXPECT_FALSE(IsOverlayData(MakeTag(0x6100, 0x3000)));
+  EXPECT_FALSE(IsOverlayData(MakeTag(0x6000, 0x3001)));
+  EXPECT_TRUE(IsCurveData(MakeTag(0x5002, 0x3000)));
+  EXPECT_FALSE(IsCurveData(MakeTag(0x5100, 0x3000)));
 }
 
 }  // namespace

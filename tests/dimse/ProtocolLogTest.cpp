@@ -8,10 +8,10 @@
 
 #include "data/DataSetDumper.h"
 #include "dimse/CommandTags.h"
-#include "net/ProtocolLog.h"
 #include "dimse/StreamErrorLog.h"
 #include "dimse/StreamTraceLog.h"
 #include "net/Association.h"
+#include "net/ProtocolLog.h"
 #include "support/PduFixtures.h"
 
 namespace dicom {

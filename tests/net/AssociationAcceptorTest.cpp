@@ -1,6 +1,4 @@
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -45,15 +43,8 @@ const std::string kEcho =
 // Connects to the acceptor, sends the bytes and collects what comes back until the acceptor
 // closes the connection (or 20 s pass, which fails the case).
 std::string Exchange(std::uint16_t port, const std::string& hex, bool abortAfterSending) {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    close(fd);
-    return "no connection";
-  }
+  const int fd = ConnectToLoopback(port);
+  if (fd < 0) return "no connection";
   const std::vector<std::uint8_t> bytes = FromHex(hex);
   if (!bytes.empty() && send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) < 0) return "not sent";
   std::vector<std::uint8_t> received;

@@ -2,6 +2,12 @@
 
 #include "net/Association.h"
 #include "net/IdCounter.h"
+#include "net/MemoryByteStream.h"
+#include "net/pdu/AbortPdu.h"
+#include "net/pdu/AssociateAcceptPdu.h"
+#include "net/pdu/AssociateRejectPdu.h"
+#include "net/pdu/AssociateRequestPdu.h"
+#include "net/pdu/ReleasePdu.h"
 #include "support/Hex.h"
 #include "support/PduFixtures.h"
 
@@ -52,7 +58,7 @@ TEST(AssociationTest, BrowserRequestProposesThreeContextsInOrder) {
   EXPECT_EQ(peer.Finish(), "");
   EXPECT_EQ(peer.Received().size(), 318u + 10);
 
-  // Context ids wrap from 255 to 1.
+  // Context ids wrap from 255 to 1; repeated syntaxes are proposed once.
   SetIdCounter(254);
   Peer wrapped(Established({{255, 0}}, {}, true));
   ASSERT_EQ(association.Request("127.0.0.1", wrapped.PortText().c_str()), 1);
@@ -60,6 +66,18 @@ TEST(AssociationTest, BrowserRequestProposesThreeContextsInOrder) {
   EXPECT_EQ(association.RequestPdu().presentationContexts[1].id, 1);
   association.Release();
   EXPECT_EQ(wrapped.Finish(), "");
+
+  // Each request starts from nothing: without a syntax no connection, and no accepted context
+  // of the last association is kept.
+  association.ClearAbstractSyntaxes();
+  EXPECT_EQ(association.Request("127.0.0.1", "1"), 0);
+  EXPECT_EQ(association.Socket().LastError(), 0) << "no abstract syntax, no connection";
+  association.AddAbstractSyntax(kVerification);
+  Prepare(association);
+  Peer refusing(Established({{1, 3}}, {Peer::ExpectClosed()}));
+  EXPECT_EQ(association.Request("127.0.0.1", refusing.PortText().c_str()), 0);
+  EXPECT_TRUE(association.AcceptedContexts().empty());
+  EXPECT_EQ(refusing.Finish(), "");
 }
 
 // What answers an association request, and how each answer ends: accepted contexts, or why none.
@@ -86,92 +104,56 @@ TEST(AssociationTest, NegotiationOutcomes) {
     End ended;
     std::string_view abort = {};  // what this side sends before it closes
   };
+  // An answer this side refuses, and the A-ABORT it sends: invalid parameter value unless given.
+  const auto refused = [](const char* name, const std::string& answer,
+                          std::string_view abort = {}) {
+    return Case{name,
+                Peer::Send(answer),
+                {},
+                End::ProtocolError,
+                abort.empty() ? "07 00 00 00 00 04 00 00 02 06" : abort};
+  };
+  const auto accepted = [](const char* name, const std::string& answer, std::vector<int> ids) {
+    return Case{name, Peer::Send(answer), std::move(ids), End::None};
+  };
+  const std::string titles = AsciiHex("ARCHIVE         DICOMNET        ");
   const Case cases[] = {
-      {"all accepted", Peer::Send(Accept({{1, 0}, {3, 0}, {5, 0}})), {1, 3, 5}, End::None},
-      {"only the second accepted", Peer::Send(Accept({{1, 3}, {3, 0}, {5, 4}})), {3}, End::None},
+      accepted("all accepted", Accept({{1, 0}, {3, 0}, {5, 0}}), {1, 3, 5}),
+      accepted("only the second accepted", Accept({{1, 3}, {3, 0}, {5, 4}}), {3}),
       {"none accepted", Peer::Send(Accept({{1, 3}, {3, 2}, {5, 4}})), {}, End::NoContextAccepted},
-      {"role selection is read",
-       Peer::Send(Accept({{1, 0}, {3, 0}}, ImplicitSyntax(),
-                         user(Item(0x54, Hex(kFind.size(), 2) + AsciiHex(kFind) + "01 00")))),
-       {1, 3},
-       End::None},
-      {"unknown and repeated user sub-items",
-       Peer::Send(Accept({{1, 0}}, ImplicitSyntax(),
-                         user(Item(0x58, "00 01 00 01") + Item(0x51, "00 00 10 00")))),
-       {1},
-       End::None},
-      {"implementation class UID of 65000 bytes: its first 64 kept",
-       Peer::Send(
-           Accept({{1, 0}}, ImplicitSyntax(), user(Item(0x52, AsciiHex(std::string(65000, '1')))))),
-       {1},
-       End::None},
-      {"unknown item between contexts is skipped",
-       Peer::Send(Pdu(
-           0x02, body(AsciiHex("ARCHIVE         DICOMNET        "),
-                      context(1) + Item(0x77, "01 02 03 04") + context(3) + UserInformation()))),
-       {1, 3},
-       End::None},
-      {"titles are opaque",
-       Peer::Send(Pdu(0x02, body(odd, context(1) + UserInformation()))),
-       {1},
-       End::None},
-      {"transfer syntax of 70 characters",
-       Peer::Send(Accept({{1, 0}}, AsciiHex(std::string(70, '9')))),
-       {},
-       End::ProtocolError,
-       invalid},
-      {"transfer syntax never proposed",
-       Peer::Send(Accept({{1, 0}}, AsciiHex("1.2.840.10008.1.2.1"))),
-       {},
-       End::ProtocolError,
-       invalid},
-      {"context never proposed",
-       Peer::Send(Accept({{1, 0}, {7, 0}})),
-       {},
-       End::ProtocolError,
-       invalid},
-      {"even context id", Peer::Send(Accept({{2, 0}})), {}, End::ProtocolError, invalid},
-      {"maximum length of 2 bytes",
-       Peer::Send(Accept({{1, 0}}, ImplicitSyntax(), Item(0x50, Item(0x51, "40 00")))),
-       {},
-       End::ProtocolError,
-       invalid},
-      {"sub-item overrunning its item",
-       Peer::Send(Accept({{1, 0}}, ImplicitSyntax(), "50 00 00 08 51 00 00 08 00 00 40 00")),
-       {},
-       End::ProtocolError,
-       invalid},
-      {"item overrunning the PDU",
-       Peer::Send(Pdu(
-           0x02, body(AsciiHex("ARCHIVE         DICOMNET        "), context(1) + "50 00 01 00"))),
-       {},
-       End::ProtocolError,
-       invalid},
-      {"shorter than its fixed part",
-       Peer::Send("02 00 00 00 00 04 00 01 00 00"),
-       {},
-       End::ProtocolError,
-       invalid},
-      {"5 MB refused unread",
-       Peer::Send("02 00 00 4c 4b 40 00 01 00 00"),
-       {},
-       End::ProtocolError,
-       invalid},
-      {"length 0xFFFFFFFF refused unread",
-       Peer::Send("02 00 ff ff ff ff 00 01"),
-       {},
-       End::ProtocolError,
-       invalid},
-      {"HTTP instead of a PDU",
-       Peer::Send(AsciiHex("GET / HTTP/1.1\r\n\r\n")),
-       {},
-       End::ProtocolError,
-       "07 00 00 00 00 04 00 00 02 01"},
-      {"P-DATA-TF instead of an answer",
-       Peer::Send(DataPdu({{1, 3, kMessage}})),
-       {},
-       End::ProtocolError,
-       "07 00 00 00 00 04 00 00 02 02"},
+      accepted("role selection is read",
+               Accept({{1, 0}, {3, 0}}, ImplicitSyntax(),
+                      user(Item(0x54, Hex(kFind.size(), 2) + AsciiHex(kFind) + "01 00"))),
+               {1, 3}),
+      accepted("unknown and repeated user sub-items",
+               Accept({{1, 0}}, ImplicitSyntax(),
+                      user(Item(0x58, "00 01 00 01") + Item(0x51, "00 00 10 00"))),
+               {1}),
+      accepted(
+          "implementation class UID of 65000 bytes: its first 64 kept",
+          Accept({{1, 0}}, ImplicitSyntax(), user(Item(0x52, AsciiHex(std::string(65000, '1'))))),
+          {1}),
+      accepted("unknown item between contexts is skipped",
+               Pdu(0x02, body(titles, context(1) + Item(0x77, "01 02 03 04") + context(3) +
+                                          UserInformation())),
+               {1, 3}),
+      accepted("titles are opaque", Pdu(0x02, body(odd, context(1) + UserInformation())), {1}),
+      refused("transfer syntax of 70 characters", Accept({{1, 0}}, AsciiHex(std::string(70, '9')))),
+      refused("transfer syntax never proposed", Accept({{1, 0}}, AsciiHex("1.2.840.10008.1.2.1"))),
+      refused("context never proposed", Accept({{1, 0}, {7, 0}})),
+      refused("even context id", Accept({{2, 0}})),
+      refused("maximum length of 2 bytes",
+              Accept({{1, 0}}, ImplicitSyntax(), Item(0x50, Item(0x51, "40 00")))),
+      refused("sub-item overrunning its item",
+              Accept({{1, 0}}, ImplicitSyntax(), "50 00 00 08 51 00 00 08 00 00 40 00")),
+      refused("item overrunning the PDU", Pdu(0x02, body(titles, context(1) + "50 00 01 00"))),
+      refused("shorter than its fixed part", "02 00 00 00 00 04 00 01 00 00"),
+      refused("5 MB refused unread", "02 00 00 4c 4b 40 00 01 00 00"),
+      refused("length 0xFFFFFFFF refused unread", "02 00 ff ff ff ff 00 01"),
+      refused("HTTP instead of a PDU", AsciiHex("GET / HTTP/1.1\r\n\r\n"),
+              "07 00 00 00 00 04 00 00 02 01"),
+      refused("P-DATA-TF instead of an answer", DataPdu({{1, 3, kMessage}}),
+              "07 00 00 00 00 04 00 00 02 02"),
       {"reject", Peer::Send("03 00 00 00 00 04 00 01 01 01"), {}, End::Rejected},
       {"reject with fields out of range",
        Peer::Send("03 00 00 00 00 04 00 09 07 c8"),
@@ -208,25 +190,6 @@ TEST(AssociationTest, NegotiationOutcomes) {
     association.Release();
     EXPECT_EQ(peer.Finish(), "") << c.name;
   }
-}
-
-TEST(AssociationTest, EachRequestStartsFromNothing) {
-  Association association;
-  association.AddAbstractSyntax(kVerification);
-  association.ClearAbstractSyntaxes();
-  EXPECT_EQ(association.Request("127.0.0.1", "1"), 0);
-  EXPECT_EQ(association.Socket().LastError(), 0) << "no abstract syntax, no connection";
-  {
-    Peer peer(Established({{1, 0}}, {}, true));
-    ASSERT_EQ(Connect(association, peer, {kVerification, kVerification}), 1);
-    EXPECT_EQ(association.RequestPdu().presentationContexts.size(), 1u);
-    association.Release();
-    EXPECT_EQ(peer.Finish(), "");
-  }
-  Peer peer(Established({{3, 3}}, {Peer::ExpectClosed()}));
-  EXPECT_EQ(association.Request("127.0.0.1", peer.PortText().c_str()), 0);
-  EXPECT_TRUE(association.AcceptedContexts().empty());
-  EXPECT_EQ(peer.Finish(), "");
 }
 
 TEST(AssociationTest, CommandLeavesAsOnePdu) {
@@ -360,49 +323,35 @@ TEST(AssociationTest, WhatEndsAnExchange) {
     Steps steps;
     End ended;
   };
+  // The peer sends the bytes and expects this side's answer.
+  const auto answered = [](const char* name, std::string_view sent, std::string_view answer,
+                           End ended) {
+    return Case{name, {Peer::Send(sent), Peer::Expect(answer)}, ended};
+  };
   const Case cases[] = {
-      {"associate request",
-       {Peer::Send(Pdu(0x01, AssociateBody(UserInformation()))), Peer::Expect(unexpected)},
-       End::ProtocolError},
-      {"associate accept",
-       {Peer::Send(Accept({{1, 0}})), Peer::Expect(unexpected)},
-       End::ProtocolError},
-      {"associate reject",
-       {Peer::Send("03 00 00 00 00 04 00 01 01 01"), Peer::Expect(unexpected)},
-       End::ProtocolError},
-      {"release request is answered",
-       {Peer::Send(kReleaseRq), Peer::Expect(kReleaseRp)},
-       End::Released},
-      {"release request cut inside its body",
-       {Peer::Send("05 00 00 00 00 04 00 00"), Peer::Expect(kProviderAbort)},
-       End::TimedOut},
+      answered("associate request", Pdu(0x01, AssociateBody(UserInformation())), unexpected,
+               End::ProtocolError),
+      answered("associate accept", Accept({{1, 0}}), unexpected, End::ProtocolError),
+      answered("associate reject", "03 00 00 00 00 04 00 01 01 01", unexpected, End::ProtocolError),
+      answered("release request is answered", kReleaseRq, kReleaseRp, End::Released),
+      answered("release request cut inside its body", "05 00 00 00 00 04 00 00", kProviderAbort,
+               End::TimedOut),
       {"release response", {Peer::Send(kReleaseRp)}, End::ProtocolError},
       {"abort", {Peer::Send(kUserAbort)}, End::AbortedByPeer},
-      {"unknown PDU type",
-       {Peer::Send("08 00 00 00 00 00"), Peer::Expect(unrecognized)},
-       End::ProtocolError},
-      {"PDV length 0",
-       {Peer::Send("04 00 00 00 00 06 00 00 00 00 01 02"), Peer::Expect(kProviderAbort)},
-       End::ProtocolError},
-      {"PDV length 1",
-       {Peer::Send("04 00 00 00 00 06 00 00 00 01 01 02"), Peer::Expect(kProviderAbort)},
-       End::ProtocolError},
-      {"PDV length near 2^32",
-       {Peer::Send("04 00 00 00 00 06 ff ff ff fe 01 02"), Peer::Expect(kProviderAbort)},
-       End::ProtocolError},
-      {"PDV reaching past its PDU",
-       {Peer::Send("04 00 00 00 00 08 00 00 00 05 01 02 41 42"), Peer::Expect(kProviderAbort)},
-       End::ProtocolError},
-      {"message above the cap of 1 GiB",
-       {Peer::Send("04 00 40 00 00 0a 40 00 00 06 01 00"), Peer::Expect(kProviderAbort)},
-       End::ProtocolError},
-      {"PDU length 0xFFFFFFFF, then silence",
-       {Peer::Send("04 00 ff ff ff ff 00 00 00 06 01 00 08 00 05 00"),
-        Peer::Expect(kProviderAbort)},
-       End::TimedOut},
-      {"fragments that never end",
-       {Peer::Send(fragment + fragment), Peer::Expect(kProviderAbort)},
-       End::TimedOut},
+      answered("unknown PDU type", "08 00 00 00 00 00", unrecognized, End::ProtocolError),
+      answered("PDV length 0", "04 00 00 00 00 06 00 00 00 00 01 02", kProviderAbort,
+               End::ProtocolError),
+      answered("PDV length 1", "04 00 00 00 00 06 00 00 00 01 01 02", kProviderAbort,
+               End::ProtocolError),
+      answered("PDV length near 2^32", "04 00 00 00 00 06 ff ff ff fe 01 02", kProviderAbort,
+               End::ProtocolError),
+      answered("PDV reaching past its PDU", "04 00 00 00 00 08 00 00 00 05 01 02 41 42",
+               kProviderAbort, End::ProtocolError),
+      answered("message above the cap of 1 GiB", "04 00 40 00 00 0a 40 00 00 06 01 00",
+               kProviderAbort, End::ProtocolError),
+      answered("PDU length 0xFFFFFFFF, then silence",
+               "04 00 ff ff ff ff 00 00 00 06 01 00 08 00 05 00", kProviderAbort, End::TimedOut),
+      answered("fragments that never end", fragment + fragment, kProviderAbort, End::TimedOut),
       {"silence until the time-out", {Peer::Expect(kProviderAbort)}, End::TimedOut},
       {"closed mid-PDU",
        {Peer::Send("04 00 00 00 00 20 00 00 00 1c 01 02 08 00"), Peer::Close()},
@@ -435,24 +384,91 @@ TEST(AssociationTest, DestructionReleases) {
   EXPECT_EQ(peer.Finish(), "");
 }
 
-// The peer closes after every prefix of its answer: only the whole answer yields a message.
-TEST(AssociationTest, PeerClosingAtEveryByte) {
-  const std::vector<std::uint8_t> answer =
-      FromHex(Accept({{1, 0}}) + DataPdu({{1, 0, "08 00 05 00"}}) +
-              DataPdu({{1, 2, "0a 00 00 00" + AsciiHex("ISO_IR 100")}}));
-  for (std::size_t cut = 0; cut <= answer.size(); ++cut) {
-    Peer peer({Peer::ExpectPdu(0x01),
-               Peer::Send(std::vector<std::uint8_t>(answer.begin(), answer.begin() + cut)),
-               Peer::Close()});
-    Association association;
-    association.Socket().SetReceiveTimeout(5);
-    const int established = Connect(association, peer, {kVerification});
-    DataSet received;
-    EXPECT_EQ(established ? association.ReceiveMessage(received) : 0, cut == answer.size() ? 1 : 0)
-        << "cut at " << cut;
-    association.Release();
-    peer.Finish();
+template <class T>
+std::string Written(const T& pdu) {
+  MemoryByteStream stream;
+  stream.SetOutputByteOrder(ByteOrder::BigEndian);
+  pdu.Write(stream);
+  EXPECT_EQ(stream.Pending(), 0u) << "every PDU leaves flushed";
+  EXPECT_EQ(stream.Output().size(), pdu.Size());
+  return ToHex(stream.Output());
+}
+
+TEST(Pdu, FixedSizePdus) {
+  AbortPdu abort;
+  abort.reason = AbortPdu::UnrecognizedPdu;
+  AssociateRejectPdu reject;
+  reject.result = 1;
+  reject.source = 2;
+  reject.reason = 3;
+  EXPECT_EQ(Written(ReleaseRequestPdu{}), kReleaseRq);
+  EXPECT_EQ(Written(ReleaseResponsePdu{}), kReleaseRp);
+  EXPECT_EQ(Written(abort), "07 00 00 00 00 04 00 00 02 01");  // service provider, unrecognised
+  EXPECT_EQ(Written(reject), "03 00 00 00 00 04 00 01 02 03");
+}
+
+TEST(Pdu, AeTitlesArePaddedOrCut) {
+  const char* cases[][2] = {{"ARCHIVE", "ARCHIVE         "},
+                            {"SIXTEEN_CHARS_AE", "SIXTEEN_CHARS_AE"},
+                            {"TWENTY_CHARACTERS_AE", "TWENTY_CHARACTER"}};
+  for (const auto& [title, field] : cases) {
+    AssociateRequestPdu request;
+    request.SetCalledTitle(title);
+    EXPECT_EQ(request.CalledTitle(), field);
+    const std::vector<std::uint8_t> bytes = FromHex(Written(request));
+    EXPECT_EQ(std::string(bytes.begin() + 10, bytes.begin() + 26), field);
+    EXPECT_EQ(std::string(bytes.begin() + 26, bytes.begin() + 42), std::string(16, ' '));
   }
+}
+
+TEST(Pdu, AcceptReadsWholeAtEverySplitAndTruncatedFails) {
+  // Context 1 accepted, context 3 refused with an empty transfer syntax; a role selection.
+  const std::vector<std::uint8_t> bytes = FromHex(
+      Pdu(0x02, AssociateBody(Item(0x21, "01 00 00 00" + Item(0x40, ImplicitSyntax())) +
+                              Item(0x21, "03 00 03 00" + Item(0x40, "")) +
+                              Item(0x50, Item(0x51, "00 00 40 00") +
+                                             Item(0x54, "00 07" + AsciiHex("1.2.3.4") + "01 00") +
+                                             Item(0x52, AsciiHex("1.2.3")) +
+                                             Item(0x55, AsciiHex("ARCHIVE_SCP_1"))))));
+  for (std::uint32_t chunk = 1; chunk <= bytes.size(); ++chunk) {
+    MemoryByteStream stream(bytes, chunk);
+    stream.SetInputByteOrder(ByteOrder::BigEndian);
+    PduReader in(stream);
+    AssociateAcceptPdu accept;
+    ASSERT_TRUE(accept.Read(in)) << chunk;
+    ASSERT_EQ(in.Consumed(), bytes.size());
+    ASSERT_EQ(accept.presentationContexts.size(), 2u);
+    EXPECT_EQ(accept.presentationContexts[0].transferSyntax.value.View(), "1.2.840.10008.1.2");
+    EXPECT_EQ(accept.presentationContexts[1].result,
+              PresentationContextAccept::AbstractSyntaxNotSupported);
+    EXPECT_EQ(accept.userInformation.maximumLength.maximumLength, 16384u);
+    EXPECT_EQ(accept.userInformation.roleSelection.sopClassUid.View(), "1.2.3.4");
+    EXPECT_EQ(accept.userInformation.implementationClassUid.value.View(), "1.2.3");
+    EXPECT_EQ(accept.CalledTitle(), "ARCHIVE         ");
+  }
+  for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
+    MemoryByteStream stream(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + cut));
+    stream.SetInputByteOrder(ByteOrder::BigEndian);
+    PduReader in(stream);
+    AssociateAcceptPdu().Read(in);
+    EXPECT_TRUE(in.Failed()) << cut;
+  }
+}
+
+TEST(Pdu, RequestWritesBackAsRead) {
+  const std::string context = Item(0x30, AsciiHex("1.2.840.10008.5.1.4.1.1.7")) +
+                              Item(0x40, ImplicitSyntax()) +
+                              Item(0x40, AsciiHex("1.2.840.10008.1.2.1"));
+  const std::vector<std::uint8_t> bytes =
+      FromHex(Pdu(0x01, AssociateBody(Item(0x20, "01 00 00 00" + context) +
+                                      Item(0x20, "03 00 00 00" + context) + UserInformation())));
+  MemoryByteStream stream(bytes);
+  stream.SetInputByteOrder(ByteOrder::BigEndian);
+  PduReader in(stream);
+  AssociateRequestPdu request;
+  ASSERT_TRUE(request.Read(in));
+  EXPECT_EQ(request.presentationContexts.size(), 2u);
+  EXPECT_EQ(Written(request), ToHex(bytes));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "net/TcpSocket.h"
+#include "support/Programs.h"
 #include "support/ScriptedPeer.h"
 
 namespace dicom {
@@ -67,12 +68,7 @@ TEST(TcpSocket, ServiceNameGivesItsPort) {
 }
 
 TEST(TcpSocket, RefusedConnection) {
-  std::string port;
-  {
-    Peer peer({});
-    port = peer.PortText();
-    TcpSocket().Connect("127.0.0.1", port.c_str());
-  }
+  const std::string port = std::to_string(testing_support::FreePort());
   TcpSocket socket;
   EXPECT_EQ(socket.Connect("127.0.0.1", port.c_str()), 0);
   EXPECT_EQ(socket.LastError(), ECONNREFUSED);

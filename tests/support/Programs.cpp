@@ -1,10 +1,7 @@
 #include "support/Programs.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <sys/prctl.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,6 +17,8 @@
 #include <system_error>
 #include <thread>
 
+#include "support/ScriptedPeer.h"
+
 namespace testing_support {
 namespace {
 
@@ -30,20 +29,10 @@ using namespace std::chrono_literals;
   throw std::system_error(errno, std::generic_category(), what);
 }
 
-int Loopback(std::uint16_t port, sockaddr_in& address) {
-  address = {};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-}
-
 bool Accepts(std::uint16_t port) {
-  sockaddr_in address;
-  const int fd = Loopback(port, address);
-  const bool connected = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  close(fd);
-  return connected;
+  const int connection = ConnectToLoopback(port);
+  if (connection >= 0) close(connection);
+  return connection >= 0;
 }
 
 // The child gets its own process group, so that Peer::Stop reaches whatever it forks, and dies
@@ -133,14 +122,11 @@ std::vector<std::string> Lines(std::string_view text) {
 }
 
 std::uint16_t FreePort() {
-  sockaddr_in address;
-  socklen_t length = sizeof address;
-  const int fd = Loopback(0, address);
-  const bool bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-                     getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
-  close(fd);
-  if (!bound) ThrowErrno("FreePort");
-  return ntohs(address.sin_port);
+  std::uint16_t port = 0;
+  const int listener = ListenOnLoopback(port);
+  if (listener < 0) ThrowErrno("FreePort");
+  close(listener);
+  return port;
 }
 
 TempDir::TempDir() {
@@ -196,15 +182,17 @@ bool Peer::Running() {
   return !exited_;
 }
 
-void Peer::Stop() {
-  if (pid_ < 0) return;
+int Peer::Stop() {
+  if (pid_ < 0) return -1;
   kill(-pid_, SIGTERM);
   for (const auto deadline = Clock::now() + 5s; Running() && Clock::now() < deadline;)
     std::this_thread::sleep_for(20ms);
   kill(-pid_, SIGKILL);  // whatever is left of the group
-  while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
+  int wstatus = 0;
+  while (waitpid(pid_, &wstatus, 0) < 0 && errno == EINTR) {
   }
   pid_ = -1;
+  return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
 }
 
 // dcmqrscp gets -dhl, so that it compares the peers' address as 127.0.0.1 rather than by name.

@@ -44,7 +44,8 @@ class TempDir {
 };
 
 // A server run in the background, in its own process group and directory, logging both output
-// streams to peer.log there. Stop (also run by the destructor) ends the whole group.
+// streams to peer.log there. Stop (also run by the destructor) ends the whole group and gives the
+// server's exit status, 128 + the signal that ended it, or -1 when it was not running.
 class Peer : public TempDir {
  public:
   ~Peer() { Stop(); }
@@ -56,7 +57,7 @@ class Peer : public TempDir {
   std::size_t CountInLog(std::string_view text) const;
   // Whether the text shows up in the log more than `count` times within 30 seconds.
   bool WaitForLog(std::string_view text, std::size_t count);
-  void Stop();
+  int Stop();
 
  private:
   bool Running();

@@ -1,6 +1,6 @@
-// `dicomnet echo` against Orthanc and storescp, which answer, and against peers that do not:
-// a closed port, Orthanc called by a title it does not know, and scripted peers for the other
-// ways an echo ends. Each failure must name its reason.
+// `dicomnet echo` against Orthanc and storescp, which answer, and against peers that do not: a
+// closed port and scripted peers for the other ways an echo ends. Each failure must name its
+// reason (a title the archive does not know is NetworkCommandsInteropTest's).
 
 #include <gtest/gtest.h>
 
@@ -38,12 +38,6 @@ TEST(EchoInteropTest, SucceedsWithRealPeers) {
     EXPECT_EQ(result.out, "echo OK: " + c.title + " at 127.0.0.1:" + std::to_string(c.peer.port) +
                               " answered DICOMNET\n");
   }
-
-  const CommandResult rejected = Echo(std::to_string(orthanc.port), {"-aec", "WRONG"});
-  EXPECT_EQ(rejected.status, 1);
-  EXPECT_EQ(rejected.err,
-            "dicomnet echo: association rejected (permanent) by the called application: called "
-            "AE title not recognized\n");
 }
 
 TEST(EchoInteropTest, SaysWhyItFailed) {

@@ -1,5 +1,5 @@
-// Files we write must read the same in dcmdump and pydicom, and files DCMTK writes must read the
-// same in our reader, in every transfer syntax. One data set in dcmdump's notation drives it all:
+// Files we write must read the same in dcmdump, and files DCMTK writes must read the same in our
+// reader, in every transfer syntax. One data set in dcmdump's notation drives it all:
 // dump2dcm makes DCMTK's file from it, we parse it for ours, and every reader's view is rendered
 // back into that notation and compared with it.
 
@@ -222,87 +222,38 @@ std::vector<std::string> Normalized(const std::string& listing) {
   return lines;
 }
 
-// Prints the data set in our notation.
-constexpr std::string_view kPydicomScript = R"PY(
-import struct, sys
-import pydicom
-from pydicom.multival import MultiValue
-
-def dump(ds, little, indent=''):
-    for e in ds:
-        vr, v = getattr(e.VR, 'value', e.VR), e.value
-        head = '%s(%04x,%04x) %s ' % (indent, e.tag.group, e.tag.element, vr)
-        if vr == 'SQ':
-            print(head + '(Sequence)')
-            for item in v:
-                print(indent + '  (fffe,e000) na (Item)')
-                dump(item, little, indent + '    ')
-                print(indent + '  (fffe,e00d) na (ItemDelimitationItem)')
-            print(indent + '(fffe,e0dd) na (SequenceDelimitationItem)')
-            continue
-        form = {'AT': lambda x: '(%04x,%04x)' % (x >> 16, x & 0xffff), 'FL': '%.17g'.__mod__,
-                'FD': '%.17g'.__mod__, 'OB': '%02x'.__mod__, 'OW': '%04x'.__mod__}.get(vr, str)
-        if vr in ('OB', 'OW'):
-            code = 'B' if vr == 'OB' else 'H'
-            v = struct.unpack(('<' if little else '>') + code * (len(v) // struct.calcsize(code)), v)
-        else:
-            v = [] if v is None else list(v) if isinstance(v, (list, MultiValue)) else [v]
-        text = '\\'.join(form(x) for x in v)
-        binary = vr in ('AT', 'FL', 'FD', 'OB', 'OW', 'US', 'SS', 'UL', 'SL')
-        print(head + (text if binary else '[%s]' % text))
-
-ds = pydicom.dcmread(sys.argv[1])
-dump(ds, ds.is_little_endian)
-)PY";
-
-class WrittenByUsTest : public testing::TestWithParam<TransferSyntax> {
- protected:
-  void SetUp() override {
-    DicomFile file(kSecondaryCapture, kInstanceUid, GetParam());
-    file.open(path_, std::ios::out | std::ios::binary | std::ios::trunc);
+// In every syntax, also the meta group, whose length must count the bytes up to the data set's
+// first element.
+TEST(WrittenByUsTest, DcmdumpReadsTheSameValuesWithoutComplaint) {
+  if (!HaveProgram("dcmdump")) GTEST_SKIP() << "dcmdump is not installed";
+  const TempDir dir;
+  const std::string path = dir.File("ours.dcm");
+  for (TransferSyntax syntax : {ImplicitLittleEndian, ExplicitLittleEndian, ExplicitBigEndian}) {
+    SCOPED_TRACE(TransferSyntaxUid(syntax));
+    DicomFile file(kSecondaryCapture, kInstanceUid, syntax);
+    file.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
     ASSERT_TRUE(file.Write(Parse(Dump())));
     file.close();
     ASSERT_FALSE(file.fail());
+    const CommandResult result = RunProgram({"dcmdump", "+L", "-Un", path});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+    const bool big = syntax == ExplicitBigEndian;
+    const std::size_t data = ReadFile(path).find(big ? "\0\x08\0\x16"s : "\x08\0\x16\0"s, 144);
+    std::vector<std::string> expected = {
+        "(0002,0000) UL " + std::to_string(data - 144),
+        "(0002,0001) OB 00\\01",
+        "(0002,0002) UI [" + kSecondaryCapture + "]",
+        "(0002,0003) UI [" + kInstanceUid + "]",
+        "(0002,0010) UI [" + std::string(TransferSyntaxUid(syntax)) + "]",
+        "(0002,0012) UI [" + std::string(FileMetaHeader::kImplementationClassUid) + "]",
+        "(0002,0013) SH [" + std::string(FileMetaHeader::kImplementationVersionName) + "]",
+    };
+    for (const std::string& line : Normalized(Dump()))
+      expected.push_back(line);
+    EXPECT_EQ(Normalized(result.out), expected);
   }
-
-  TempDir dir_;
-  const std::string path_ = dir_.File("ours.dcm");
-};
-
-// Also the meta group, whose length must count the bytes up to the data set's first element.
-TEST_P(WrittenByUsTest, DcmdumpReadsTheSameValuesWithoutComplaint) {
-  if (!HaveProgram("dcmdump")) GTEST_SKIP() << "dcmdump is not installed";
-  const CommandResult result = RunProgram({"dcmdump", "+L", "-Un", path_});
-  EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.err, "");
-  const bool big = GetParam() == ExplicitBigEndian;
-  const std::size_t data = ReadFile(path_).find(big ? "\0\x08\0\x16"s : "\x08\0\x16\0"s, 144);
-  std::vector<std::string> expected = {
-      "(0002,0000) UL " + std::to_string(data - 144),
-      "(0002,0001) OB 00\\01",
-      "(0002,0002) UI [" + kSecondaryCapture + "]",
-      "(0002,0003) UI [" + kInstanceUid + "]",
-      "(0002,0010) UI [" + std::string(TransferSyntaxUid(GetParam())) + "]",
-      "(0002,0012) UI [" + std::string(FileMetaHeader::kImplementationClassUid) + "]",
-      "(0002,0013) SH [" + std::string(FileMetaHeader::kImplementationVersionName) + "]",
-  };
-  for (const std::string& line : Normalized(Dump()))
-    expected.push_back(line);
-  EXPECT_EQ(Normalized(result.out), expected);
 }
-
-TEST_P(WrittenByUsTest, PydicomReadsTheSameValues) {
-  if (RunProgram({kSystemPython, "-c", "import pydicom"}).status != 0) GTEST_SKIP() << "no pydicom";
-  WriteFile(dir_.File("dump.py"), kPydicomScript);
-  const CommandResult result = RunProgram({kSystemPython, dir_.File("dump.py"), path_});
-  EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.err, "");
-  EXPECT_EQ(result.out, Dump());
-}
-
-INSTANTIATE_TEST_SUITE_P(AllSyntaxes, WrittenByUsTest,
-                         testing::Values(ImplicitLittleEndian, ExplicitLittleEndian,
-                                         ExplicitBigEndian));
 
 struct Conversion {
   std::string name;
@@ -322,8 +273,8 @@ const Conversion kConversions[] = {
     {"bare", {"+ti", "-F"}, ImplicitLittleEndian},
 };
 
-// dump2dcm makes a file of the dump, dcmconv one in each syntax from it. Our listing shows values,
-// not encodings: only its meta group may differ.
+// dump2dcm makes a file of the dump, dcmconv one in each syntax from it; each must read back as the
+// dumped values.
 TEST(WrittenByDcmtkTest, EverySyntaxReadsBackTheDumpedValues) {
   if (!HaveProgram("dump2dcm") || !HaveProgram("dcmconv")) GTEST_SKIP() << "no DCMTK";
   const TempDir dir;
@@ -333,7 +284,6 @@ TEST(WrittenByDcmtkTest, EverySyntaxReadsBackTheDumpedValues) {
       RunProgram({"dump2dcm", "+te", dir.File("values.dump"), path("dcmtk")});
   ASSERT_EQ(made.status, 0) << made.err;
   ASSERT_EQ(made.err, "");
-  std::vector<std::string> reference;
   for (const Conversion& conversion : kConversions) {
     SCOPED_TRACE(conversion.name);
     std::vector<std::string> argv = {"dcmconv", path("dcmtk"), path(conversion.name)};
@@ -356,24 +306,6 @@ TEST(WrittenByDcmtkTest, EverySyntaxReadsBackTheDumpedValues) {
     std::string rendered;
     Render(dataSet, rendered);
     EXPECT_EQ(rendered, Dump());
-
-    const CommandResult listed = RunProgram({DICOMNET_BIN, "dump", path(conversion.name)});
-    EXPECT_EQ(listed.status, 0);
-    EXPECT_EQ(listed.err, "");
-    std::vector<std::string> lines = Lines(listed.out);
-    std::erase_if(lines, [](const std::string& line) { return line.starts_with("(0002,"); });
-    if (reference.empty()) reference = lines;
-    EXPECT_EQ(lines, reference);
-  }
-  for (const char* line : {
-           "(0010,0010),PN,8,Patient\x92sName\t\"Doe^John\"",
-           "(0018,1310),US,8,AcquisitionMatrix\t0040 1234 fffe 0001 ",
-           "(0018,9440),SS,4,CenterofCircularExposureControlSensingRegion\t-32768 +32767 ",
-           "(0028,0009),AT,8,FrameIncrementPointer\t(0018,1063)(0018,1065)",
-           "(0008,1032),SQ,-1,ProcedureCodeSequence\t(null)",
-           "<<(0008,1155),UI,30,ReferencedSOPInstanceUID\t\"1.2.826.0.1.3680043.9.7433.1.2\"",
-       }) {
-    EXPECT_NE(std::find(reference.begin(), reference.end(), line), reference.end()) << line;
   }
 }
 

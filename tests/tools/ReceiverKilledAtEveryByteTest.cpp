@@ -2,22 +2,18 @@
 // receiver must survive them all, keep no partial file, and still store the next object whole.
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "data/DicomFile.h"
 #include "support/Hex.h"
 #include "support/PduFixtures.h"
 #include "support/Programs.h"
-#include "support/Replay.h"
+#include "support/ScriptedPeer.h"
 
 namespace {
 
@@ -70,58 +66,15 @@ std::vector<Turn> EchoTurns() {
   return RequestorTurns(kVerification, DataPdu({{1, 3, command}}), DataPdu({{1, 3, response}}));
 }
 
-// The receiver as a child process, so that its exit status can be read after SIGTERM.
-class Receiver {
- public:
-  explicit Receiver(const TempDir& directory) : port_(FreePort()) {
-    pid_ = fork();
-    if (pid_ == 0) {
-      const std::string log = directory.File("receive.log");
-      freopen(log.c_str(), "w", stdout);
-      freopen(log.c_str(), "a", stderr);
-      const std::string port = std::to_string(port_), output = directory.File("out");
-      execl(DICOMNET_BIN, DICOMNET_BIN, "receive", "--port", port.c_str(), "--output-dir",
-            output.c_str(), "--timeout", "5", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-  }
-  ~Receiver() {
-    if (pid_ > 0) Stop();
-  }
-  // Waits until it accepts connections.
-  bool Ready() const {
-    for (int tries = 0; tries < 100; ++tries) {
-      const int probe = ConnectToLoopback(port_);
-      if (probe >= 0) {
-        close(probe);
-        return true;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-  }
-  std::uint16_t Port() const { return port_; }
-  // The exit status after SIGTERM, or 128 + the signal that ended it.
-  int Stop() {
-    kill(pid_, SIGTERM);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  }
-
- private:
-  std::uint16_t port_;
-  pid_t pid_ = -1;
-};
-
 TEST(ReceiverKilledAtEveryByteTest, SurvivesAndStoresTheNextObject) {
-  TempDir directory;
-  fs::create_directory(directory.File("out"));
-  Receiver receiver(directory);
-  ASSERT_TRUE(receiver.Ready());
+  Peer receiver;
+  const std::string output = receiver.File("out");
+  fs::create_directory(output);
+  ASSERT_EQ(receiver.Start({DICOMNET_BIN, "receive", "--port", std::to_string(receiver.port),
+                            "--output-dir", output, "--timeout", "5"}),
+            "");
   const auto run = [&](const std::vector<Turn>& turns, const std::optional<Cut>& cut) {
-    const int connection = ConnectToLoopback(receiver.Port());
+    const int connection = ConnectToLoopback(receiver.port);
     ASSERT_GE(connection, 0) << Describe(cut);
     EXPECT_EQ(Replay(connection, turns, cut), "") << Describe(cut);
   };
@@ -137,18 +90,20 @@ TEST(ReceiverKilledAtEveryByteTest, SurvivesAndStoresTheNextObject) {
     }
   }
   run(StoreTurns("1.2.3.4.2"), std::nullopt);
-  EXPECT_EQ(receiver.Stop(), 0) << ReadFile(directory.File("receive.log"));
+  EXPECT_EQ(receiver.Stop(), 0) << receiver.Log();
+  const std::string log = receiver.Log();
+  EXPECT_NE(log.find("ended before the object 1.2.3.4.1 was complete"), std::string::npos) << log;
   RecordProperty("runs", static_cast<int>(runs));
 
   // The first object is there only from the runs that sent all of it, and then whole.
   std::vector<std::string> names;
-  for (const fs::directory_entry& entry : fs::directory_iterator(directory.File("out")))
+  for (const fs::directory_entry& entry : fs::directory_iterator(output))
     names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"1.2.3.4.1.dcm", "1.2.3.4.2.dcm"}));
   for (const std::string uid : {"1.2.3.4.1", "1.2.3.4.2"}) {
     DicomFile file;
-    file.open(directory.File("out/" + uid + ".dcm"), std::ios::in | std::ios::binary);
+    file.open(output + "/" + uid + ".dcm", std::ios::in | std::ios::binary);
     DataSet object;
     ASSERT_TRUE(file.Read(object)) << uid;
     EXPECT_EQ(object.GetText(0x00080018, vr::UI), uid);
