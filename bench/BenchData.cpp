@@ -15,8 +15,6 @@
 namespace bench {
 namespace {
 
-constexpr std::string_view kSopClass = "1.2.840.10008.5.1.4.1.1.7";
-
 DcmTagKey Key(dicom::Tag tag) {
   return DcmTagKey(dicom::TagGroup(tag), dicom::TagElement(tag));
 }
@@ -61,7 +59,7 @@ void BuildImage(Twin& twin, std::uint32_t pixelBytes, std::uint32_t overlayBytes
   using namespace dicom;
   const std::uint16_t columns = pixelBytes >= 4 * kMiB ? 4096 : 512;
   const auto rows = static_cast<std::uint16_t>(pixelBytes / 2 / columns);
-  twin.AddText(0x00080016, vr::UI, kSopClass);
+  twin.AddText(0x00080016, vr::UI, kSecondaryCapture);
   twin.AddText(0x00080018, vr::UI, "1.2.826.0.1.3680043.9.7433.1.1");
   twin.AddText(0x00080020, vr::DA, "20240101");
   twin.AddText(0x00080060, vr::CS, "OT");
@@ -170,6 +168,22 @@ dicom::DataSet MakeImage(std::uint32_t pixelBytes, std::uint32_t overlayBytes) {
   return std::move(twin.ours);
 }
 
+dicom::DataSet MakeMultiFrame(std::uint32_t pixelBytes) {
+  using namespace dicom;
+  constexpr std::uint16_t kEdge = 512;
+  constexpr std::uint32_t kFrameBytes = kEdge * kEdge * 2;
+  const std::uint32_t frames = pixelBytes / kFrameBytes;
+  DataSet image;
+  for (const auto& [tag, value] : MakeImage(frames * kFrameBytes)) {
+    if (tag != 0x00080016 && tag != 0x00280010 && tag != 0x00280011) image.Insert(tag, value);
+  }
+  image.InsertText(0x00080016, vr::UI, kMultiFrameCapture);
+  image.InsertText(0x00280008, vr::IS, std::to_string(frames));
+  image.InsertUS(0x00280010, kEdge);
+  image.InsertUS(0x00280011, kEdge);
+  return image;
+}
+
 std::vector<std::uint8_t> EncodeOurs(const dicom::DataSet& dataSet, dicom::TransferSyntax syntax) {
   dicom::MemoryByteStream stream;
   dicom::StreamCodec codec(stream, syntax);
@@ -231,9 +245,9 @@ std::string SyntaxName(dicom::TransferSyntax syntax) {
   }
 }
 
-bool WriteFile(const std::string& path, const dicom::DataSet& dataSet,
-               std::string_view sopInstance) {
-  dicom::DicomFile file(kSopClass, sopInstance, dicom::ExplicitLittleEndian);
+bool WriteFile(const std::string& path, const dicom::DataSet& dataSet, std::string_view sopInstance,
+               std::string_view sopClass) {
+  dicom::DicomFile file(sopClass, sopInstance, dicom::ExplicitLittleEndian);
   file.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
   if (!file.is_open()) return false;
   const bool written = file.Write(dataSet);
@@ -241,13 +255,14 @@ bool WriteFile(const std::string& path, const dicom::DataSet& dataSet,
   return written && !file.fail();
 }
 
-bool WriteObject(const std::string& path, dicom::DataSet dataSet, std::string_view sopInstance) {
+bool WriteObject(const std::string& path, dicom::DataSet dataSet, std::string_view sopInstance,
+                 std::string_view sopClass) {
   dicom::DataSet object;
   for (const auto& [tag, value] : dataSet) {
     if (tag != 0x00080018) object.Insert(tag, value);
   }
   object.InsertText(0x00080018, dicom::vr::UI, sopInstance);
-  return WriteFile(path, object, sopInstance);
+  return WriteFile(path, object, sopInstance, sopClass);
 }
 
 void InitDcmtk() {

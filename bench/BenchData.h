@@ -49,6 +49,9 @@ void BuildImage(Twin& twin, std::uint32_t pixelBytes, std::uint32_t overlayBytes
 void BuildTexts(Twin& twin, std::size_t count);
 // Our side only, for the file benchmarks: DCMTK reads the files we write.
 dicom::DataSet MakeImage(std::uint32_t pixelBytes, std::uint32_t overlayBytes = 0);
+// A multi-frame image of 512 x 512 frames whose one pixel data value holds the pixel bytes (rounded
+// down to whole frames): the large objects that no single frame reaches.
+dicom::DataSet MakeMultiFrame(std::uint32_t pixelBytes);
 
 std::vector<std::uint8_t> EncodeOurs(const dicom::DataSet& dataSet, dicom::TransferSyntax syntax);
 std::vector<std::uint8_t> EncodeDcmtk(DcmDataset& dataSet, E_TransferSyntax syntax);
@@ -56,11 +59,15 @@ std::vector<std::uint8_t> EncodeDcmtk(DcmDataset& dataSet, E_TransferSyntax synt
 E_TransferSyntax ToDcmtk(dicom::TransferSyntax syntax);
 std::string SyntaxName(dicom::TransferSyntax syntax);
 
+constexpr std::string_view kSecondaryCapture = "1.2.840.10008.5.1.4.1.1.7";
+constexpr std::string_view kMultiFrameCapture = "1.2.840.10008.5.1.4.1.1.7.3";  // grayscale word
+
 // Writes an Explicit VR Little Endian file; false on failure.
-bool WriteFile(const std::string& path, const dicom::DataSet& dataSet,
-               std::string_view sopInstance);
+bool WriteFile(const std::string& path, const dicom::DataSet& dataSet, std::string_view sopInstance,
+               std::string_view sopClass = kSecondaryCapture);
 // The same with our SOP instance UID in the data set too, as a store sends it.
-bool WriteObject(const std::string& path, dicom::DataSet dataSet, std::string_view sopInstance);
+bool WriteObject(const std::string& path, dicom::DataSet dataSet, std::string_view sopInstance,
+                 std::string_view sopClass = kSecondaryCapture);
 
 // Keeps DCMTK quiet and loads its dictionary, so that neither shows up in a measurement.
 void InitDcmtk();

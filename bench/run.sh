@@ -149,7 +149,7 @@ if "skipped" in net:
     print(f"  skipped: {net['skipped']}")
 else:
     print(f"{'':44} {'ours':>10} {'DCMTK':>11} {'ratio cpu':>10} {'ratio wall':>10}")
-    def netrow(label, name, unit, amount):
+    def netrow(label, name, unit, amount, goal=None):
         e = net.get(name, {})
         ours, theirs = e.get("ours", {}), e.get("dcmtk", {})
         if "error" in ours or "error" in theirs or not ours or not theirs:
@@ -160,10 +160,18 @@ else:
         cpu = theirs["cpu_s"] / ours["cpu_s"]
         wall = rate(ours) / rate(theirs)
         mark = "" if cpu >= 1 and wall >= 1 else "  <-- slower"
+        if goal is not None and wall < goal:
+            mark = f"  <-- below {goal}"
         print(f"{label:44} {rate(ours):10.1f} {rate(theirs):11.1f} {cpu:10.2f} {wall:10.2f}{mark}"
               f"  {unit}")
     netrow("  store 64 MB object", "store/big64", "MB/s", lambda e: e["bytes"] / 1e6)
     netrow("  store 200 x 0.5 MB objects", "store/series200", "objects/s", lambda e: e["items"])
+    for pdu in (4096, 16384, 131072):
+        netrow(f"  store 64 MB, one value, PDU {pdu}", f"store/single64/pdu{pdu}", "MB/s",
+               lambda e: e["bytes"] / 1e6)
+    netrow("  store 2,000 small objects, Nagle peer", "store/nagle2000", "objects/s",
+           lambda e: e["items"], goal=20)
+    print("    (goal for the Nagle peer: ratio wall >= 20)")
     netrow("  find, 1,000 study responses", "find/study1000", "responses/s",
            lambda e: e["items"])
     e0, e1 = net.get("find/empty", {}), net.get("find/study1000", {})
@@ -175,6 +183,19 @@ else:
               f"{fixed['dcmtk'] * 1e3:11.1f}")
         print(f"{'    (info) find, responses/s beyond that':44} {marginal['ours']:10.0f} "
               f"{marginal['dcmtk']:11.0f} {'':10} {marginal['ours'] / marginal['dcmtk']:10.2f}")
+    print()
+    print("6. Peak resident memory of whole invocations (ru_maxrss of the child) / file size")
+    for label, name in (("dump 256 MB multi-frame", "peak/dump256"),
+                        ("store 256 MB multi-frame", "peak/store256"),
+                        ("store 64 MB, one value", "peak/store64")):
+        p = net.get(name, {})
+        if "peak_kib" not in p:
+            print(f"  {label:42} FAILED: {p.get('error', 'missing')}")
+            continue
+        ratio = p["peak_kib"] * 1024 / p["bytes"]
+        mark = "" if ratio <= p["goal"] else f"  <-- above {p['goal']}"
+        print(f"  {label:42} {p['peak_kib'] / 1024:8.0f} MiB  ratio {ratio:6.3f}  "
+              f"goal <= {p['goal']}{mark}")
 print()
 print(f"raw results: {out}/")
 EOF

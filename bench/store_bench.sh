@@ -2,15 +2,23 @@
 # The network commands against DCMTK's, each pair against the same peer on 127.0.0.1:
 #   store  dicomnet store vs storescu -xi (both send implicit VR little endian) to storescp --ignore:
 #          one 64 MB object (32 MiB pixel data + 32 MiB overlay data), then 200 objects of 0.5 MiB
-#          in one invocation
+#          in one invocation; one 64 MB object with a single 64 MiB value, with matching PDU sizes
+#          (our default 4096-byte fragments against storescu --max-send-pdu 4096, and both at 16384,
+#          storescp's default, and at 131072 to a storescp whose maximum is raised to match)
+#   nagle  2,000 small objects in one invocation each to a storescp as Debian ships it, Nagle's
+#          algorithm on (storescu itself keeps TCP_NODELAY=1)
+#   peak   peak resident memory of dicomnet dump and dicomnet store of a 256 MB multi-frame object
+#          (one 256 MiB pixel data value) and of the 64 MB single-value store
 #   find   dicomnet find vs findscu on bench/find_peer answering 1,000 study matches from memory;
 #          again with a peer answering none, which gives the fixed cost of an invocation
-# Every command runs once to warm up, then in alternating order; the fastest run counts. Results go
-# to <results>/netcmd.json. Expects the bench preset built (run.sh builds it).
+# Every command runs once to warm up (a store with its first object only), then in alternating
+# order; the fastest run counts; the peak memory is the largest of 3 runs. Results go to
+# <results>/netcmd.json. Expects the bench preset built (run.sh builds it).
 #
 # DCMTK's tools leave Nagle's algorithm on unless TCP_NODELAY=1 is in their environment. Then each
-# C-STORE-RSP of storescp waits for a delayed acknowledgement (about 40 ms per object, whichever
-# client sends), so every DCMTK tool here runs with TCP_NODELAY=1, as our client always does.
+# C-STORE-RSP of storescp waits for a delayed acknowledgement (about 40 ms per object, unless the
+# client acknowledges at once, as ours does), so every DCMTK tool here runs with TCP_NODELAY=1, as
+# our client always does, except the one peer of the nagle row.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -74,15 +82,28 @@ start_find_peer() {
 echo "  objects..." >&2
 big_bytes=$("$bin/make_objects" "$scratch/big" 1 32768 32768)
 series_bytes=$("$bin/make_objects" "$scratch/series" 200 512)
+single_bytes=$("$bin/make_objects" "$scratch/single" 1 65536)
+frames_bytes=$("$bin/make_objects" "$scratch/frames" 1 262144 frames)
+small_bytes=$("$bin/make_objects" "$scratch/small" 2000 1)
 
-store_port=$(free_port)
-TCP_NODELAY=1 storescp --ignore -aet STORESCP "$store_port" >"$scratch/storescp.log" 2>&1 &
-pids+=($!)
-if ! wait_for_port "$store_port" "${pids[-1]}"; then
-  echo "store_bench: storescp did not start" >&2
-  cat "$scratch/storescp.log" >&2
-  exit 1
-fi
+# Starts storescp on a free port with that environment and those options and sets scp_port.
+start_storescp() {
+  scp_port=$(free_port)
+  local log="$scratch/storescp$scp_port.log"
+  env "$1" storescp --ignore -aet STORESCP "${@:2}" "$scp_port" >"$log" 2>&1 &
+  pids+=($!)
+  if ! wait_for_port "$scp_port" "${pids[-1]}"; then
+    echo "store_bench: storescp did not start" >&2
+    cat "$log" >&2
+    exit 1
+  fi
+}
+start_storescp TCP_NODELAY=1
+store_port=$scp_port
+start_storescp TCP_NODELAY=1 --max-pdu 131072
+wide_port=$scp_port
+start_storescp -uTCP_NODELAY
+nagle_port=$scp_port
 start_find_peer 1000
 find_port=$peer_port
 start_find_peer 0
@@ -90,18 +111,25 @@ empty_port=$peer_port
 
 echo "  commands..." >&2
 python3 - "$result" "$bin/dicomnet" "$store_port" "$find_port" "$empty_port" "$scratch" \
-  "$big_bytes" "$series_bytes" <<'EOF'
+  "$big_bytes" "$series_bytes" "$wide_port" "$nagle_port" "$single_bytes" "$frames_bytes" \
+  "$small_bytes" <<'EOF'
 import glob, json, os, resource, statistics, subprocess, sys, time
 
 result, dicomnet, store_port, find_port, empty_port, scratch = sys.argv[1:7]
 big_bytes, series_bytes = int(sys.argv[7]), int(sys.argv[8])
-big = sorted(glob.glob(f"{scratch}/big/*.dcm"))
-series = sorted(glob.glob(f"{scratch}/series/*.dcm"))
+wide_port, nagle_port = sys.argv[9:11]
+single_bytes, frames_bytes, small_bytes = (int(a) for a in sys.argv[11:14])
+objects = lambda name: sorted(glob.glob(f"{scratch}/{name}/*.dcm"))
+big, series, single, frames, small = (objects(name) for name in
+                                      ("big", "series", "single", "frames", "small"))
 dcmtk_env = dict(os.environ, TCP_NODELAY="1")
 
-def store(files):
-    return ([dicomnet, "store", "-aec", "STORESCP", "127.0.0.1", store_port] + files,
-            ["storescu", "-xi", "-aec", "STORESCP", "127.0.0.1", store_port] + files)
+# With a PDU size, ours and storescu each send PDUs of at most that many bytes.
+def store(files, port=store_port, pdu=None):
+    ours = ["--max-send-pdu", str(pdu)] if pdu and pdu != 4096 else []
+    theirs = ["--max-send-pdu", str(pdu)] if pdu else []
+    return ([dicomnet, "store"] + ours + ["-aec", "STORESCP", "127.0.0.1", port] + files,
+            ["storescu", "-xi"] + theirs + ["-aec", "STORESCP", "127.0.0.1", port] + files)
 
 def find(port):
     return ([dicomnet, "find", "-aec", "ANY", "127.0.0.1", port, "-L", "study",
@@ -109,12 +137,17 @@ def find(port):
             ["findscu", "-S", "-aec", "ANY", "-k", "0008,0052=STUDY", "-k", "0020,000d",
              "-k", "0010,0010", "127.0.0.1", port])
 
-# name, runs, bytes, items, (ours, dcmtk)
+# name, runs, bytes, items, (ours, dcmtk); storescu to the Nagle peer waits about 40 ms per object,
+# so 2 runs of 80 s are enough there, and they come last: the find peers end after 300 s idle.
 cases = [
     ("store/big64", 5, big_bytes, 1, store(big)),
     ("store/series200", 5, series_bytes, 200, store(series)),
+    ("store/single64/pdu4096", 5, single_bytes, 1, store(single, pdu=4096)),
+    ("store/single64/pdu16384", 5, single_bytes, 1, store(single, pdu=16384)),
+    ("store/single64/pdu131072", 5, single_bytes, 1, store(single, wide_port, 131072)),
     ("find/study1000", 10, 0, 1000, find(find_port)),
     ("find/empty", 10, 0, 0, find(empty_port)),
+    ("store/nagle2000", 2, small_bytes, 2000, store(small, nagle_port)),
 ]
 
 def run(command, env):
@@ -139,9 +172,11 @@ for name, runs, size, items, (ours, dcmtk) in cases:
     walls = {side: [] for side in sides}
     cpus = {side: [] for side in sides}
     errors = {}
+    # The warm-up stores only the first object: enough to fill the caches and catch failures.
     for side, (command, env) in sides.items():
         try:
-            run(command, env)
+            first = len(command) - items + 1
+            run(command if name.startswith("find") or items <= 1 else command[:first], env)
         except Exception as e:
             errors[side] = str(e)
     for i in range(runs):
@@ -166,6 +201,28 @@ for name, runs, size, items, (ours, dcmtk) in cases:
     print(f"    {name}: " + ", ".join(
         f"{side} {entry[side].get('wall_s', float('nan')) * 1e3:.0f} ms" for side in sides),
         file=sys.stderr)
+
+# Peak resident memory of one invocation, from the rusage of that child alone.
+def peak_kib(command):
+    child = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+    _, status, usage = os.wait4(child.pid, 0)
+    if status != 0:
+        raise RuntimeError(f"exit status {status}")
+    return usage.ru_maxrss
+
+peaks = [
+    ("peak/dump256", frames_bytes, [dicomnet, "dump", frames[0]], 1.2),
+    ("peak/store256", frames_bytes, store(frames)[0], 2.2),
+    ("peak/store64", single_bytes, store(single)[0], 2.2),
+]
+for name, size, command, goal in peaks:
+    try:
+        kib = max(peak_kib(command) for _ in range(3))
+        results[name] = {"bytes": size, "goal": goal, "peak_kib": kib}
+    except Exception as e:
+        results[name] = {"bytes": size, "goal": goal, "error": str(e)}
+    print(f"    {name}: {results[name].get('peak_kib', 0) / 1024:.0f} MiB", file=sys.stderr)
 
 json.dump(results, open(result, "w"), indent=1)
 EOF

@@ -70,9 +70,10 @@ int Association::Request(const char* host, const char* port) {
   ended_ = AssociationEnd::None;
   request_.Write(stream_);
 
+  // Whatever goes wrong before the association stands closes the connection without an A-ABORT.
   PduReader in(stream_);
   const std::uint8_t type = in.U8();
-  if (in.Failed()) return Fail();
+  if (in.Failed()) return Fail(false);
   answerType_ = type;
   switch (type) {
     case AssociateAcceptPdu::kType:
@@ -85,25 +86,31 @@ int Association::Request(const char* host, const char* port) {
       peerAbort_.ReadBody(in);
       ended_ = AssociationEnd::AbortedByPeer;
       return Close();
-    case DataTransferPdu::kType:
-    case ReleaseRequestPdu::kType:
-    case ReleaseResponsePdu::kType:
-    case AssociateRequestPdu::kType:
-      return AbortAndClose(AbortPdu::UnexpectedPdu);
     default:
-      return AbortAndClose(AbortPdu::UnrecognizedPdu);
+      ended_ = AssociationEnd::ProtocolError;
+      return Close();
   }
 }
 
+// The AC is interpreted as far as it was read: its contexts, ids and transfer syntaxes are taken as
+// the peer gives them, and a context it answers that was never proposed is simply never used.
 int Association::ReadAccept(PduReader& in) {
   in.U8();
   const std::uint32_t length = in.U32();
-  if (in.Failed()) return Fail();
+  if (in.Failed()) return Fail(false);
   // Refused unread when it announces more than any sensible answer holds.
-  if (length > kMaxAcceptLength) return AbortAndClose(AbortPdu::InvalidParameterValue);
-  const bool wellFormed = accept_.ReadRest(in, length);
-  if (in.Failed()) return Fail();
-  if (!wellFormed || !AnswersTheRequest()) return AbortAndClose(AbortPdu::InvalidParameterValue);
+  if (length > kMaxAcceptLength) {
+    ended_ = AssociationEnd::ProtocolError;
+    return Close();
+  }
+  // Lengths that do not add up leave what was read before them; items reaching past the end of
+  // the PDU leave nothing that could be trusted.
+  accept_.ReadRest(in, length);
+  if (in.Failed()) return Fail(false);
+  if (accept_.Overran()) {
+    ended_ = AssociationEnd::ProtocolError;
+    return Close();
+  }
   fragmentSize_ = FragmentSize(maxSendPdu_, accept_.userInformation.maximumLength.maximumLength);
   accepted_.clear();
   for (const PresentationContextAccept& context : accept_.presentationContexts) {
@@ -113,22 +120,6 @@ int Association::ReadAccept(PduReader& in) {
   // No context accepted: the connection is closed without an abort or a release.
   ended_ = AssociationEnd::NoContextAccepted;
   return Close();
-}
-
-bool Association::AnswersTheRequest() const {
-  return std::all_of(
-      accept_.presentationContexts.begin(), accept_.presentationContexts.end(),
-      [&](const PresentationContextAccept& answer) {
-        const auto proposal =
-            std::find_if(request_.presentationContexts.begin(), request_.presentationContexts.end(),
-                         [&](const PresentationContext& c) { return c.id == answer.id; });
-        if (proposal == request_.presentationContexts.end()) return false;
-        if (answer.result != PresentationContextAccept::Acceptance) return true;
-        return std::any_of(proposal->transferSyntaxes.begin(), proposal->transferSyntaxes.end(),
-                           [&](const TransferSyntaxItem& syntax) {
-                             return syntax.value.View() == answer.transferSyntax.value.View();
-                           });
-      });
 }
 
 int Association::SendMessage(std::uint8_t controlHeader, const DataSet& dataSet,
@@ -230,13 +221,14 @@ Association::PdvResult Association::ReceivePdvs(PduReader& in) {
   return in.Failed() ? PdvResult::Lost : PdvResult::Incomplete;
 }
 
-int Association::Fail() {
-  if (socket_.LastError() != TcpSocket::kTimedOut) {
-    ended_ = AssociationEnd::ConnectionClosed;
-    return Close();
+int Association::Fail(bool abort) {
+  const bool timedOut = socket_.LastError() == TcpSocket::kTimedOut;
+  if (abort) {
+    AbortAndClose(AbortPdu::NotSpecified);
+  } else {
+    Close();
   }
-  AbortAndClose(AbortPdu::NotSpecified);
-  ended_ = AssociationEnd::TimedOut;
+  ended_ = timedOut ? AssociationEnd::TimedOut : AssociationEnd::ConnectionClosed;
   return 0;
 }
 
@@ -255,11 +247,11 @@ int Association::ReceiveMessage(DataSet& dataSet) {
     const PdvResult result = ReceivePdvs(in);
     if (result == PdvResult::Complete) return Decode(dataSet);
     if (result == PdvResult::Unreadable) return AbortAndClose(AbortPdu::NotSpecified);
-    if (result == PdvResult::Lost) return Fail();
+    if (result == PdvResult::Lost) return Fail(true);
   }
   for (;;) {
     const std::uint8_t type = in.U8();
-    if (in.Failed()) return Fail();
+    if (in.Failed()) return Fail(true);
     switch (type) {
       case DataTransferPdu::kType:
         switch (ReceivePdvs(in)) {
@@ -270,7 +262,7 @@ int Association::ReceiveMessage(DataSet& dataSet) {
           case PdvResult::Unreadable:
             return AbortAndClose(AbortPdu::NotSpecified);
           case PdvResult::Lost:
-            return Fail();
+            return Fail(true);
         }
         break;
       case AssociateRequestPdu::kType:
@@ -283,7 +275,7 @@ int Association::ReceiveMessage(DataSet& dataSet) {
       case ReleaseRequestPdu::kType:
         // A release request cut off inside its body is as unreadable as any other PDU.
         releaseRequest_.ReadBody(in);
-        if (in.Failed()) return Fail();
+        if (in.Failed()) return Fail(true);
         releaseResponse_.Write(stream_);
         ended_ = AssociationEnd::Released;
         return Close();

@@ -28,7 +28,7 @@ enum class AssociationEnd : std::uint8_t {
   Rejected,           // A-ASSOCIATE-RJ, see Rejection()
   AbortedByPeer,      // A-ABORT from the peer, see PeerAbort()
   NoContextAccepted,  // an A-ASSOCIATE-AC that accepted none of the proposed contexts
-  ProtocolError,      // a PDU that made no sense there; this side aborted, see SentAbort()
+  ProtocolError,      // a PDU that made no sense there: closed, inside an exchange after an A-ABORT
   Released,           // orderly release, asked for by either side
   Aborted,            // this side's service user aborted
 };
@@ -138,16 +138,14 @@ class Association {
   // Decodes a complete message and tells the protocol log how it went.
   int Decode(DataSet& dataSet);
   int DecodeMessage(DataSet& dataSet);
-  // Ends the association after a failed read (time-out, lost connection) or, with a reason, after
-  // a PDU that made no sense: an A-ABORT while the connection stands, then close.
-  int Fail();
+  // Ends the association after a failed read (time-out, lost connection): closes, inside an
+  // exchange after an A-ABORT, which goes out while the connection still stands.
+  int Fail(bool abort);
+  // After a PDU that made no sense inside an exchange: A-ABORT with that reason, then close.
   int AbortAndClose(std::uint8_t reason);
   int Close();
   int ReadAccept(PduReader& in);
   void SkipBody(PduReader& in);
-  // Whether every context of the answer is one that was proposed, with a transfer syntax that was
-  // proposed for it when accepted.
-  bool AnswersTheRequest() const;
 
   TcpSocket socket_;
   SocketStream stream_{socket_};

@@ -155,14 +155,25 @@ int TcpSocket::Send(const void* buffer, std::uint32_t length) {
 
 int TcpSocket::Receive(void* buffer, std::uint32_t capacity) {
   if (!connected_) return -1;
-  if (!WaitFor(handle_, POLLIN, std::chrono::seconds(receiveTimeout_))) {
-    lastError_ = kTimedOut;
-    return -1;
-  }
+  // What is already there is taken without a wait.
   ssize_t received;
   do {
-    received = recv(handle_, buffer, capacity, 0);
+    received = recv(handle_, buffer, capacity, MSG_DONTWAIT);
   } while (received < 0 && errno == EINTR);
+  if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+#ifdef TCP_QUICKACK
+    // A Nagle peer holds its next small write for our delayed ACK: send it before every wait.
+    const int on = 1;
+    setsockopt(handle_, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+#endif
+    if (!WaitFor(handle_, POLLIN, std::chrono::seconds(receiveTimeout_))) {
+      lastError_ = kTimedOut;
+      return -1;
+    }
+    do {
+      received = recv(handle_, buffer, capacity, 0);
+    } while (received < 0 && errno == EINTR);
+  }
   if (received == 0) {
     Close();
     lastError_ = kClosedByPeer;

@@ -10,12 +10,7 @@ namespace dicom {
 struct AbortPdu {
   static constexpr std::uint8_t kType = 0x07;
   enum Source : std::uint8_t { ServiceUser = 0, ServiceProvider = 2 };
-  enum Reason : std::uint8_t {
-    NotSpecified = 0,
-    UnrecognizedPdu = 1,
-    UnexpectedPdu = 2,
-    InvalidParameterValue = 6
-  };
+  enum Reason : std::uint8_t { NotSpecified = 0, UnrecognizedPdu = 1, UnexpectedPdu = 2 };
 
   std::uint8_t source = ServiceProvider;
   std::uint8_t reason = NotSpecified;

@@ -66,8 +66,9 @@ class AssociatePdu {
 
   // The body after its PDU length, for a caller that looks at the length first (and bounds it).
   // The body is taken in whole first, growing only as its bytes arrive, so that no item can reach
-  // past the PDU into what follows it. Items of unknown type are skipped. True when the PDU is
-  // complete and every item fits its parent; `in` fails only when the connection did.
+  // past the PDU into what follows it (Overran() tells). An item of unknown type ends the parsing:
+  // the rest of the PDU is skipped and what was read before it is kept. True when the lengths
+  // added up; `in` fails only when the connection did.
   bool ReadRest(PduReader& in, std::uint32_t length) {
     std::vector<std::uint8_t> body;
     while (body.size() < length) {
@@ -79,8 +80,13 @@ class AssociatePdu {
     MemoryByteStream bytes(std::move(body));
     bytes.SetInputByteOrder(ByteOrder::BigEndian);
     PduReader parse(bytes);
-    return Parse(parse, length);
+    const bool complete = Parse(parse, length);
+    overran_ = parse.Failed();
+    return complete && !overran_;
   }
+
+  // Whether the last read ran past the end of the PDU.
+  bool Overran() const { return overran_; }
 
   // Everything after the type byte.
   bool ReadBody(PduReader& in) {
@@ -98,7 +104,6 @@ class AssociatePdu {
  private:
   bool Parse(PduReader& in, std::uint32_t length) {
     presentationContexts.clear();
-    if (length < kFixedLength) return false;
     protocolVersion = in.U16();
     in.U16();
     in.Bytes(calledTitle_.data(), kAeTitleLength);
@@ -114,8 +119,8 @@ class AssociatePdu {
       } else if (type == UserInformationItem::kType) {
         valid &= userInformation.ReadBody(in);
       } else {
-        in.U8();
-        in.Skip(in.U16());
+        in.Skip(static_cast<std::uint32_t>(length - in.Consumed()));
+        return false;
       }
     }
     return valid && in.Consumed() == length && !in.Failed();
@@ -128,6 +133,7 @@ class AssociatePdu {
 
   std::array<char, kAeTitleLength> calledTitle_;
   std::array<char, kAeTitleLength> callingTitle_;
+  bool overran_ = false;
 };
 
 }  // namespace dicom

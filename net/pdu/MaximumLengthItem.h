@@ -21,13 +21,8 @@ struct MaximumLengthItem {
   bool ReadBody(PduReader& in) {
     in.U8();
     const std::uint16_t length = in.U16();
-    // Any other length is malformed; it is stepped over so that the parsing stays in step.
-    if (length != 4) {
-      in.Skip(length);
-      return false;
-    }
     maximumLength = in.U32();
-    return !in.Failed();
+    return length == 4 && !in.Failed();
   }
 };
 

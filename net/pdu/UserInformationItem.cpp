@@ -32,10 +32,9 @@ bool UserInformationItem::ReadBody(PduReader& in) {
         valid &= roleSelection.ReadBody(in);
         break;
       default:
-        // Asynchronous operations window, user identity and anything newer: skipped.
-        in.U8();
-        in.Skip(in.U16());
-        break;
+        // Asynchronous operations window and anything newer: the rest of the item is skipped.
+        in.Skip(static_cast<std::uint32_t>(remaining - 1));
+        return false;
     }
     remaining -= static_cast<std::int64_t>(in.Consumed() - before);
   }

@@ -9,8 +9,8 @@
 namespace dicom {
 
 // User information (item 0x50): the three sub-items this system proposes, in this order. A role
-// selection from a peer is read and kept; other sub-items are skipped. A repeated sub-item
-// replaces the one before it.
+// selection from a peer is read and kept; another sub-item ends the parsing of the item. A
+// repeated sub-item replaces the one before it.
 struct UserInformationItem {
   static constexpr std::uint8_t kType = 0x50;
 

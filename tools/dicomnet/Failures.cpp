@@ -113,14 +113,16 @@ std::string AssociationFailure(const dicom::Association& association,
     case AssociationEnd::NoContextAccepted:
       return "the peer accepted none of the proposed presentation contexts";
     case AssociationEnd::ProtocolError:
-      if (!setUp && association.AnswerType() != 0 &&
-          association.SentAbort().reason != AbortPdu::InvalidParameterValue) {
-        return "the peer answered the association request with a PDU of type " +
-               std::to_string(association.AnswerType()) + "; association aborted";
+      if (setUp && association.Socket().IsConnected()) {
+        return "the peer's A-ASSOCIATE-AC could not be read (it reaches past its end or is over "
+               "1 MiB)";
       }
-      return std::string(setUp ? "the peer sent a PDU that could not be read here"
-                               : "the peer's A-ASSOCIATE-AC does not answer the request") +
-             "; association aborted (" + AbortText(association.SentAbort()) + ")";
+      if (!setUp) {
+        return "the peer answered the association request with a PDU of type " +
+               std::to_string(association.AnswerType());
+      }
+      return "the peer sent a PDU that could not be read here; association aborted (" +
+             AbortText(association.SentAbort()) + ")";
     case AssociationEnd::Released:
       return "the peer released the association before the exchange ended";
     case AssociationEnd::Aborted:
