@@ -46,6 +46,11 @@ int Association::Close() {
   return 0;
 }
 
+int Association::End(AssociationEnd why) {
+  ended_ = why;
+  return Close();
+}
+
 int Association::Request(const char* host, const char* port) {
   Reset();
   answerType_ = 0;
@@ -80,15 +85,12 @@ int Association::Request(const char* host, const char* port) {
       return ReadAccept(in);
     case AssociateRejectPdu::kType:
       reject_.ReadBody(in);
-      ended_ = AssociationEnd::Rejected;
-      return Close();
+      return End(AssociationEnd::Rejected);
     case AbortPdu::kType:
       peerAbort_.ReadBody(in);
-      ended_ = AssociationEnd::AbortedByPeer;
-      return Close();
+      return End(AssociationEnd::AbortedByPeer);
     default:
-      ended_ = AssociationEnd::ProtocolError;
-      return Close();
+      return End(AssociationEnd::ProtocolError);
   }
 }
 
@@ -99,18 +101,12 @@ int Association::ReadAccept(PduReader& in) {
   const std::uint32_t length = in.U32();
   if (in.Failed()) return Fail(false);
   // Refused unread when it announces more than any sensible answer holds.
-  if (length > kMaxAcceptLength) {
-    ended_ = AssociationEnd::ProtocolError;
-    return Close();
-  }
+  if (length > kMaxAcceptLength) return End(AssociationEnd::ProtocolError);
   // Lengths that do not add up leave what was read before them; items reaching past the end of
   // the PDU leave nothing that could be trusted.
   accept_.ReadRest(in, length);
   if (in.Failed()) return Fail(false);
-  if (accept_.Overran()) {
-    ended_ = AssociationEnd::ProtocolError;
-    return Close();
-  }
+  if (accept_.Overran()) return End(AssociationEnd::ProtocolError);
   fragmentSize_ = FragmentSize(maxSendPdu_, accept_.userInformation.maximumLength.maximumLength);
   accepted_.clear();
   for (const PresentationContextAccept& context : accept_.presentationContexts) {
@@ -118,8 +114,7 @@ int Association::ReadAccept(PduReader& in) {
   }
   if (!accepted_.empty()) return 1;
   // No context accepted: the connection is closed without an abort or a release.
-  ended_ = AssociationEnd::NoContextAccepted;
-  return Close();
+  return End(AssociationEnd::NoContextAccepted);
 }
 
 int Association::SendMessage(std::uint8_t controlHeader, const DataSet& dataSet,
@@ -236,8 +231,7 @@ int Association::AbortAndClose(std::uint8_t reason) {
   abort_.source = AbortPdu::ServiceProvider;
   abort_.reason = reason;
   if (IsConnected()) abort_.Write(stream_);
-  ended_ = AssociationEnd::ProtocolError;
-  return Close();
+  return End(AssociationEnd::ProtocolError);
 }
 
 int Association::ReceiveMessage(DataSet& dataSet) {
@@ -277,15 +271,12 @@ int Association::ReceiveMessage(DataSet& dataSet) {
         releaseRequest_.ReadBody(in);
         if (in.Failed()) return Fail(true);
         releaseResponse_.Write(stream_);
-        ended_ = AssociationEnd::Released;
-        return Close();
+        return End(AssociationEnd::Released);
       case ReleaseResponsePdu::kType:
-        ended_ = AssociationEnd::ProtocolError;
-        return Close();
+        return End(AssociationEnd::ProtocolError);
       case AbortPdu::kType:
         peerAbort_.ReadBody(in);
-        ended_ = AssociationEnd::AbortedByPeer;
-        return Close();
+        return End(AssociationEnd::AbortedByPeer);
       default:
         return AbortAndClose(AbortPdu::UnrecognizedPdu);
     }

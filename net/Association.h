@@ -144,6 +144,8 @@ class Association {
   // After a PDU that made no sense inside an exchange: A-ABORT with that reason, then close.
   int AbortAndClose(std::uint8_t reason);
   int Close();
+  // Closes, keeping why.
+  int End(AssociationEnd why);
   int ReadAccept(PduReader& in);
   void SkipBody(PduReader& in);
 
