@@ -90,7 +90,7 @@ int Association::Request(const char* host, const char* port) {
       peerAbort_.ReadBody(in);
       return End(AssociationEnd::AbortedByPeer);
     default:
-      return End(AssociationEnd::ProtocolError);
+      return End(AssociationEnd::BadAnswer);
   }
 }
 
@@ -101,12 +101,12 @@ int Association::ReadAccept(PduReader& in) {
   const std::uint32_t length = in.U32();
   if (in.Failed()) return Fail(false);
   // Refused unread when it announces more than any sensible answer holds.
-  if (length > kMaxAcceptLength) return End(AssociationEnd::ProtocolError);
+  if (length > kMaxAcceptLength) return End(AssociationEnd::BadAnswer);
   // Lengths that do not add up leave what was read before them; items reaching past the end of
   // the PDU leave nothing that could be trusted.
   accept_.ReadRest(in, length);
   if (in.Failed()) return Fail(false);
-  if (accept_.Overran()) return End(AssociationEnd::ProtocolError);
+  if (accept_.Overran()) return End(AssociationEnd::BadAnswer);
   fragmentSize_ = FragmentSize(maxSendPdu_, accept_.userInformation.maximumLength.maximumLength);
   accepted_.clear();
   for (const PresentationContextAccept& context : accept_.presentationContexts) {
@@ -273,7 +273,8 @@ int Association::ReceiveMessage(DataSet& dataSet) {
         releaseResponse_.Write(stream_);
         return End(AssociationEnd::Released);
       case ReleaseResponsePdu::kType:
-        return End(AssociationEnd::ProtocolError);
+        // Unasked for, but the peer has let the association go all the same.
+        return End(AssociationEnd::Released);
       case AbortPdu::kType:
         peerAbort_.ReadBody(in);
         return End(AssociationEnd::AbortedByPeer);

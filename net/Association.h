@@ -28,7 +28,8 @@ enum class AssociationEnd : std::uint8_t {
   Rejected,           // A-ASSOCIATE-RJ, see Rejection()
   AbortedByPeer,      // A-ABORT from the peer, see PeerAbort()
   NoContextAccepted,  // an A-ASSOCIATE-AC that accepted none of the proposed contexts
-  ProtocolError,      // a PDU that made no sense there: closed, inside an exchange after an A-ABORT
+  BadAnswer,          // the request was answered by another PDU, or by an unreadable A-ASSOCIATE-AC
+  ProtocolError,      // a PDU that made no sense inside an exchange; this side aborted
   Released,           // orderly release, asked for by either side
   Aborted,            // this side's service user aborted
 };

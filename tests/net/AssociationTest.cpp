@@ -108,7 +108,7 @@ TEST(AssociationTest, NegotiationOutcomes) {
   };
   // No association: the connection is closed without an A-ABORT.
   const auto refused = [](const char* name, const std::string& answer) {
-    return Case{name, Peer::Send(answer), {}, End::ProtocolError};
+    return Case{name, Peer::Send(answer), {}, End::BadAnswer};
   };
   const std::string titles = AsciiHex("ARCHIVE         DICOMNET        ");
   const Case cases[] = {
@@ -280,7 +280,7 @@ TEST(AssociationTest, ReceivedMessages) {
        {Peer::SendInPieces(DataPdu({{1, 0, first}, {1, 2, second}}), {1})},
        {1}},
       {"PDU above the proposed maximum", {Peer::Send(DataPdu({{1, 2, big}}))}, {1}},
-      {"context never accepted, value too long, then a good one",
+      {"context never accepted, value longer than its message, then a good one",
        {Peer::Send(DataPdu({{7, 2, kMessage}})),
         Peer::Send(DataPdu({{1, 2, "08 00 05 00 ff ff ff 7f"}})),
         Peer::Send(DataPdu({{1, 2, kMessage}}))},
@@ -329,7 +329,7 @@ TEST(AssociationTest, WhatEndsAnExchange) {
       answered("release request is answered", kReleaseRq, kReleaseRp, End::Released),
       answered("release request cut inside its body", "05 00 00 00 00 04 00 00", kProviderAbort,
                End::TimedOut),
-      {"release response", {Peer::Send(kReleaseRp)}, End::ProtocolError},
+      {"release response", {Peer::Send(kReleaseRp)}, End::Released},
       {"abort", {Peer::Send(kUserAbort)}, End::AbortedByPeer},
       answered("unknown PDU type", "08 00 00 00 00 00", unrecognized, End::ProtocolError),
       answered("PDV length 0", "04 00 00 00 00 06 00 00 00 00 01 02", kProviderAbort,

@@ -112,16 +112,16 @@ std::string AssociationFailure(const dicom::Association& association,
       return "association aborted by the peer (" + AbortText(association.PeerAbort()) + ")";
     case AssociationEnd::NoContextAccepted:
       return "the peer accepted none of the proposed presentation contexts";
+    case AssociationEnd::BadAnswer:
+      if (setUp) {
+        return "the peer's A-ASSOCIATE-AC could not be read (over 1 MiB, or items reaching past "
+               "its end)";
+      }
+      char type[8];
+      std::snprintf(type, sizeof type, "0x%02X", association.AnswerType());
+      return "the peer answered the association request with a PDU of type " + std::string(type);
     case AssociationEnd::ProtocolError:
-      if (setUp && association.Socket().IsConnected()) {
-        return "the peer's A-ASSOCIATE-AC could not be read (it reaches past its end or is over "
-               "1 MiB)";
-      }
-      if (!setUp) {
-        return "the peer answered the association request with a PDU of type " +
-               std::to_string(association.AnswerType());
-      }
-      return "the peer sent a PDU that could not be read here; association aborted (" +
+      return "the peer sent a PDU that made no sense here; association aborted (" +
              AbortText(association.SentAbort()) + ")";
     case AssociationEnd::Released:
       return "the peer released the association before the exchange ended";
