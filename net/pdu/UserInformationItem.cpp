@@ -14,22 +14,21 @@ bool UserInformationItem::ReadBody(PduReader& in) {
   in.U8();
   const std::uint16_t length = in.U16();
   std::int64_t remaining = length;
-  bool valid = true;
   while (remaining > 0 && !in.Failed()) {
     const std::uint64_t before = in.Consumed();
     const std::uint8_t type = in.U8();
     switch (type) {
       case MaximumLengthItem::kType:
-        valid &= maximumLength.ReadBody(in);
+        maximumLength.ReadBody(in);
         break;
       case ImplementationClassUidItem::kType:
-        valid &= implementationClassUid.ReadBody(in);
+        implementationClassUid.ReadBody(in);
         break;
       case ImplementationVersionNameItem::kType:
-        valid &= implementationVersionName.ReadBody(in);
+        implementationVersionName.ReadBody(in);
         break;
       case RoleSelectionItem::kType:
-        valid &= roleSelection.ReadBody(in);
+        roleSelection.ReadBody(in);
         break;
       default:
         // Asynchronous operations window and anything newer: the rest of the item is skipped.
@@ -38,7 +37,7 @@ bool UserInformationItem::ReadBody(PduReader& in) {
     }
     remaining -= static_cast<std::int64_t>(in.Consumed() - before);
   }
-  return valid && remaining == 0 && !in.Failed();
+  return remaining == 0 && !in.Failed();
 }
 
 }  // namespace dicom
