@@ -197,7 +197,7 @@ void FillIdentifier(dicom::DataSet& identifier, int level, const char* key1, con
 }
 
 bool ConnectIfNeeded() {
-  if (SharedAssociation().IsConnected()) return true;
+  if (SharedAssociation().StillConnected()) return true;
   const Connection& settings = ConnectionSettings;
   if (ConnectToServer(settings.host, settings.port, settings.callingAeTitle,
                       settings.calledAeTitle) == kSuccess) {

@@ -388,7 +388,7 @@ bool CRequest::QueryLowerLevels(const char* patientText, const char* studyText) 
 void CRequest::Update() {
   platform::WaitCursor waiting;
   SetRedraw(false);
-  if (plugin::SharedAssociation().IsConnected() ||
+  if (plugin::SharedAssociation().StillConnected() ||
       plugin::ConnectToServer(plugin::ConnectionSettings.host, plugin::ConnectionSettings.port,
                               plugin::ConnectionSettings.callingAeTitle,
                               plugin::ConnectionSettings.calledAeTitle) == plugin::kSuccess) {
@@ -548,7 +548,7 @@ void CRequest::ReportConnectFailure() {
 void CRequest::RetrieveSelectedImages() {
   platform::WaitCursor waiting;
   std::uint16_t display = opGetDisplay();
-  if (!plugin::SharedAssociation().IsConnected() &&
+  if (!plugin::SharedAssociation().StillConnected() &&
       plugin::ConnectToServer(plugin::ConnectionSettings.host, plugin::ConnectionSettings.port,
                               plugin::ConnectionSettings.callingAeTitle,
                               plugin::ConnectionSettings.calledAeTitle) != plugin::kSuccess) {
@@ -580,7 +580,7 @@ void CRequest::RetrieveSelectedImages() {
 }
 
 int CRequest::RetrieveImage(const plugin::ImageRecord& record, std::uint16_t display) {
-  if (!plugin::SharedAssociation().IsConnected() &&
+  if (!plugin::SharedAssociation().StillConnected() &&
       plugin::ConnectToServer(plugin::ConnectionSettings.host, plugin::ConnectionSettings.port,
                               plugin::ConnectionSettings.callingAeTitle,
                               plugin::ConnectionSettings.calledAeTitle) != plugin::kSuccess) {

@@ -284,6 +284,28 @@ int Association::ReceiveMessage(DataSet& dataSet) {
   }
 }
 
+bool Association::StillConnected() {
+  if (!IsConnected()) return false;
+  // The rest of a P-DATA-TF PDU that ended the last message is the next exchange's business.
+  if (unread_ > 0 || (stream_.Buffered() == 0 && !socket_.HasInput())) return true;
+  PduReader in(stream_);
+  const std::uint8_t type = in.U8();
+  if (in.Failed()) return Fail(false);
+  switch (type) {
+    case ReleaseRequestPdu::kType:
+      releaseRequest_.ReadBody(in);
+      if (in.Failed()) return Fail(true);
+      releaseResponse_.Write(stream_);
+      return End(AssociationEnd::Released);
+    case AbortPdu::kType:
+      peerAbort_.ReadBody(in);
+      return End(AssociationEnd::AbortedByPeer);
+    default:
+      SkipBody(in);
+      return AbortAndClose(AbortPdu::UnexpectedPdu);
+  }
+}
+
 void Association::SkipBody(PduReader& in) {
   in.U8();
   const std::uint32_t length = in.U32();

@@ -79,6 +79,12 @@ class Association {
   const AbortPdu& PeerAbort() const { return peerAbort_; }
   const AbortPdu& SentAbort() const { return abort_; }
   bool IsConnected() const { return socket_.IsConnected(); }
+  // Between exchanges, before the next one: takes without waiting what the peer did while the
+  // association was idle. An archive closes an idle association after a while, by closing the
+  // connection, by an A-RELEASE-RQ (answered with an A-RELEASE-RP) or by an A-ABORT; anything else
+  // unasked for gets an A-ABORT. Each of these closes, and the caller sets up a new association
+  // instead of failing once on the dead one. True when the association still stands.
+  bool StillConnected();
   // 1 when the data set was encoded and handed to the connection; 0 when no proposed context for
   // the abstract syntax was accepted with that transfer syntax, or the data set cannot be encoded.
   int SendMessage(std::uint8_t controlHeader, const DataSet& dataSet,

@@ -182,6 +182,16 @@ int TcpSocket::Receive(void* buffer, std::uint32_t capacity) {
   return received < 0 ? -1 : static_cast<int>(received);
 }
 
+bool TcpSocket::HasInput() const {
+  if (!connected_) return false;
+  pollfd entry{handle_, POLLIN, 0};
+  int ready;
+  do {
+    ready = poll(&entry, 1, 0);
+  } while (ready < 0 && errno == EINTR);
+  return ready > 0;
+}
+
 int TcpSocket::Close() {
   if (handle_ >= 0) close(handle_);
   handle_ = -1;

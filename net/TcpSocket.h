@@ -31,6 +31,8 @@ class TcpSocket {
   // Takes over a connection that a listener accepted; the receive time-out stays as it was set.
   int Adopt(int handle);
   int Close();
+  // True when bytes, an orderly close or a reset wait to be read: a receive would not wait.
+  bool HasInput() const;
 
   bool IsConnected() const { return connected_; }
   int LastError() const { return lastError_; }

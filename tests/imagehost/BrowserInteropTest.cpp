@@ -94,6 +94,7 @@ TEST(BrowserInteropTest, FilterListAndRetrieveFromOrthanc) {
       "rows(\"Dicom Request\", 6037)\n"
       "rows(\"Dicom Request\", 6010)\n"
       "rows(\"Dicom Request\", 6011)\n"
+      "wait(3000)\n"  // the archive closes the idle association after 2 s
       "selectRows(\"Dicom Request\", 6011, 0, 1)\n"
       "click(\"Dicom Request\", 6006)\n"
       "displays()\n"

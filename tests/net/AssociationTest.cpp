@@ -367,6 +367,41 @@ TEST(AssociationTest, WhatEndsAnExchange) {
   }
 }
 
+// What an archive does to an association left idle is found before the next exchange, without a
+// wait, so that the caller sets up a new association instead of failing once on the dead one.
+TEST(AssociationTest, WhatTheArchiveDidWhileIdle) {
+  using End = AssociationEnd;
+  struct Case {
+    const char* name;
+    Steps steps;
+    bool stillConnected;
+    End ended;
+  };
+  const Case cases[] = {
+      {"nothing", {Peer::Expect(kReleaseRq), Peer::Send(kReleaseRp)}, true, End::Released},
+      {"closed", {Peer::Close()}, false, End::ConnectionClosed},
+      {"reset", {Peer::Abort()}, false, End::ConnectionClosed},
+      {"released", {Peer::Send(kReleaseRq), Peer::Expect(kReleaseRp)}, false, End::Released},
+      {"aborted", {Peer::Send(kUserAbort)}, false, End::AbortedByPeer},
+      {"a message unasked for",
+       {Peer::Send(DataPdu({{1, 3, kMessage}})), Peer::Expect("07 00 00 00 00 04 00 00 02 02")},
+       false, End::ProtocolError},
+  };
+  for (const Case& c : cases) {
+    Steps steps = c.steps;
+    steps.push_back(Peer::ExpectClosed());
+    Peer peer(Established({{1, 0}}, steps));
+    Association association;
+    association.Socket().SetReceiveTimeout(1);
+    ASSERT_EQ(Connect(association, peer, {kVerification}), 1) << c.name;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(association.StillConnected(), c.stillConnected) << c.name;
+    association.Release();
+    EXPECT_EQ(association.Ended(), c.ended) << c.name;
+    EXPECT_EQ(peer.Finish(), "") << c.name;
+  }
+}
+
 TEST(AssociationTest, DestructionReleases) {
   Peer peer(Established({{1, 0}},
                         {Peer::Expect(kReleaseRq), Peer::Send(kReleaseRp), Peer::ExpectClosed()}));

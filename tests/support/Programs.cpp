@@ -207,6 +207,7 @@ std::vector<std::string> PeerArgs(std::string_view name, const Peer& peer,
     WriteFile(peer.File("orthanc.json"),
               Fill(R"({
   "Name": "dicomnet-test", "DicomAet": "ORTHANC", "DicomPort": {}, "DicomCheckCalledAet": true,
+  "DicomScpTimeout": 2,
   "HttpServerEnabled": false, "HttpPort": {}, "RemoteAccessAllowed": false, "Plugins": [],
   "StorageDirectory": "{}", "IndexDirectory": "{}",
   "DicomModalities": {"dicomnet": ["DICOMNET", "127.0.0.1", {}],

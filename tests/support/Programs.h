@@ -68,7 +68,8 @@ class Peer : public TempDir {
 // The command line of "storescp", "dcmqrscp" or "Orthanc", with its configuration written to the
 // peer's directory. storescp files what it receives under "received". The archives, dcmqrscp as
 // ARCHIVE and Orthanc as ORTHANC, serve the calling title DICOMNET and know STORESCP on
-// storescpPort as a move destination.
+// storescpPort as a move destination. Orthanc closes an association left idle for 2 seconds, so
+// that every test that pauses meets what users of a real archive meet.
 std::vector<std::string> PeerArgs(std::string_view name, const Peer& peer,
                                   std::uint16_t storescpPort = FreePort());
 
