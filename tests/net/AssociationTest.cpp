@@ -385,7 +385,8 @@ TEST(AssociationTest, WhatTheArchiveDidWhileIdle) {
       {"aborted", {Peer::Send(kUserAbort)}, false, End::AbortedByPeer},
       {"a message unasked for",
        {Peer::Send(DataPdu({{1, 3, kMessage}})), Peer::Expect("07 00 00 00 00 04 00 00 02 02")},
-       false, End::ProtocolError},
+       false,
+       End::ProtocolError},
   };
   for (const Case& c : cases) {
     Steps steps = c.steps;
