@@ -22,7 +22,14 @@ struct Image {
   int bitsAllocated = 0;  // as stored in the file
   int samplesPerPixel = 1;
   std::vector<std::uint8_t> pixels;
+  // Grey images: each pixel's stored value (masked to the bits stored, signed where the pixel
+  // representation says so), before rescale and window. Colour images: the pixels are the values.
+  std::vector<std::int32_t> storedValues;
 };
+
+// The stored value of the pixel at column x, row y: a decimal integer, or "R,G,B" for a colour
+// image; empty outside the image.
+std::string StoredValueText(const Image& image, int x, int y);
 
 struct Display {
   bool hasImage = false;

@@ -88,6 +88,7 @@ void DecodeGrey(const dicom::DataSet& dataSet, const std::uint8_t* data, std::si
   const std::uint32_t signBit = 1u << (layout.bitsStored - 1);
 
   std::vector<double> values(pixelCount);
+  image.storedValues.resize(pixelCount);
   for (std::size_t i = 0; i < pixelCount; ++i) {
     std::uint32_t raw = layout.bitsAllocated == 8
                             ? data[i]
@@ -95,6 +96,7 @@ void DecodeGrey(const dicom::DataSet& dataSet, const std::uint8_t* data, std::si
     raw = (raw >> layout.shift) & mask;
     long stored = static_cast<long>(raw);
     if (layout.isSigned && (raw & signBit) != 0) stored -= static_cast<long>(mask) + 1;
+    image.storedValues[i] = static_cast<std::int32_t>(stored);
     values[i] = stored * slope + intercept;
   }
 
@@ -129,6 +131,17 @@ void DecodeRgb(const std::uint8_t* data, std::size_t pixelCount, bool planar, Im
 }
 
 }  // namespace
+
+std::string StoredValueText(const Image& image, int x, int y) {
+  if (x < 0 || y < 0 || x >= image.columns || y >= image.rows) return {};
+  const std::size_t at = static_cast<std::size_t>(y) * image.columns + x;
+  if (image.samplesPerPixel == 1) {
+    return at < image.storedValues.size() ? std::to_string(image.storedValues[at]) : std::string();
+  }
+  if (image.pixels.size() < 3 * (at + 1)) return {};
+  return std::to_string(image.pixels[3 * at]) + ',' + std::to_string(image.pixels[3 * at + 1]) +
+         ',' + std::to_string(image.pixels[3 * at + 2]);
+}
 
 bool DecodeImage(const dicom::DataSet& dataSet, Image& image, std::string& error) {
   const std::uint16_t rows = UnsignedValue(dataSet, kRows, 0);
