@@ -20,6 +20,13 @@ class CFindScu {
   // True when one response was read completely. A response without data set leaves `identifier`
   // as the previous one left it.
   bool ReceiveResponse(std::uint16_t& status, DataSet& identifier, Association& association) const;
+  // The same, handing out the response command too: its Message ID Being Responded To names the
+  // query for a cancel.
+  bool ReceiveResponse(std::uint16_t& status, DataSet& identifier, DataSet& responseCommand,
+                       Association& association) const;
+  // Asks the archive to stop the query that the message id started; it answers with the query's
+  // final response (0xFE00 when it stopped it).
+  bool SendCancel(Association& association, std::uint16_t messageId) const;
 
  private:
   const std::string sopClassUid_;

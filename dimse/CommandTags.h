@@ -33,6 +33,10 @@ constexpr std::uint16_t kStatusPending = 0xFF00;
 constexpr std::uint16_t kStatusPendingWarning = 0xFF01;
 // A refusal (SOP class not supported); the retrieve records it and reads the responses on.
 constexpr std::uint16_t kStatusRefused = 0x0122;
+// The final response of an operation that a C-CANCEL-RQ stopped.
+constexpr std::uint16_t kStatusCancelled = 0xFE00;
+// A C-MOVE whose destination the archive does not know.
+constexpr std::uint16_t kStatusMoveDestinationUnknown = 0xA801;
 // The failures a storage provider answers with.
 constexpr std::uint16_t kStatusOutOfResources = 0xA700;
 constexpr std::uint16_t kStatusCannotUnderstand = 0xC000;

@@ -23,6 +23,7 @@
 #include "hostlibs/vekbase/Macro.h"
 #include "imagehost/PluginLoader.h"
 #include "imagehost/Preferences.h"
+#include "imagehost/SelfTest.h"
 #include "platform/Ansi.h"
 #include "platform/DatePicker.h"
 #include "platform/ListView.h"
@@ -221,6 +222,21 @@ int ListDisplays(Host&, Arguments& args, std::string& output) {
               std::to_string(image.bitsAllocated) + "\t" + (display->isProtected ? "1" : "0") +
               "\n";
   }
+  return 0;
+}
+
+int GetPixel(Host&, Arguments& args, std::string& output) {
+  if (!args.Expect("nnn")) return -1;
+  const vekbase::Display* display = vekbase::Displays::Instance().Get(args.Int(0));
+  if (display == nullptr || !display->hasImage)
+    return args.Fail("no image in display " + std::to_string(args.Number(0)));
+  const std::string value = vekbase::StoredValueText(display->image, args.Int(1), args.Int(2));
+  if (value.empty()) {
+    return args.Fail("no pixel " + std::to_string(args.Number(1)) + ", " +
+                     std::to_string(args.Number(2)) + " in display " +
+                     std::to_string(args.Number(0)));
+  }
+  output += value + "\n";
   return 0;
 }
 
@@ -443,6 +459,24 @@ int CloseWindow(Host&, Arguments& args, std::string&) {
   return 0;
 }
 
+// The report goes out in the user's language; any failed step fails the macro.
+int TestConnection(Host& host, Arguments& args, std::string& output) {
+  if (!args.Expect("")) return -1;
+  SelfTest test(nullptr);
+  QStringList report;
+  bool passed = false, done = false;
+  QObject::connect(&test, &SelfTest::Finished, [&](const QStringList& lines, bool ok) {
+    report = lines;
+    passed = ok;
+    done = true;
+  });
+  test.Start(host.preferences);
+  WaitFor([&] { return done; }, std::numeric_limits<int>::max());
+  for (const QString& line : report)
+    output += line.toStdString() + "\n";
+  return passed ? 0 : args.Fail("the connection test found a fault");
+}
+
 int Wait(Host&, Arguments& args, std::string&) {
   if (!args.Expect("n")) return -1;
   WaitFor([] { return false; }, static_cast<int>(std::clamp(args.Number(0), 0LL, 3600000LL)));
@@ -467,6 +501,7 @@ constexpr Command kCommands[] = {
     {"open", Open},
     {"setCurrent", SetCurrent},
     {"displays", ListDisplays},
+    {"getPixel", GetPixel},
     {"protect", Protect},
     {"dicomRequest", DicomRequest},
     {"isDialogRequestOpen", IsDialogRequestOpen},
@@ -482,6 +517,7 @@ constexpr Command kCommands[] = {
     {"screenshot", Screenshot},
     {"waitWindow", WaitWindow},
     {"closeWindow", CloseWindow},
+    {"testConnection", TestConnection},
     {"wait", Wait},
     {"quit", Quit},
 };

@@ -7,20 +7,14 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTimer>
 
+#include "imagehost/SelfTest.h"
 #include "platform/Ansi.h"
 #include "platform/MessageBox.h"
 
 namespace {
-
-// Each stage of the echo (connect, association, response) waits at most this long; the process
-// is stopped a little after it, should a stage hang all the same.
-constexpr int kEchoTimeoutSeconds = 10;
-constexpr int kEchoDeadlineMilliseconds = (kEchoTimeoutSeconds + 5) * 1000;
 
 QSpinBox* PortBox(int value) {
   auto* box = new QSpinBox;
@@ -63,12 +57,10 @@ PreferencesDialog::PreferencesDialog(Preferences& preferences, QWidget* parent)
   connectionResult_ = new QLabel;
   connectionResult_->setWordWrap(true);
   connectionResult_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  echo_ = new QProcess(this);
+  selfTest_ = new SelfTest(this);
   connect(testConnection_, &QPushButton::clicked, this, &PreferencesDialog::TestConnection);
-  connect(echo_, &QProcess::finished, this, &PreferencesDialog::ShowEchoResult);
-  connect(echo_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-    if (error != QProcess::FailedToStart) return;
-    connectionResult_->setText(tr("%1 cannot be started.").arg(echo_->program()));
+  connect(selfTest_, &SelfTest::Finished, this, [this](const QStringList& lines, bool) {
+    connectionResult_->setText(lines.join('\n'));
     testConnection_->setEnabled(true);
   });
 
@@ -91,36 +83,18 @@ PreferencesDialog::PreferencesDialog(Preferences& preferences, QWidget* parent)
 }
 
 void PreferencesDialog::TestConnection() {
-  if (echo_->state() != QProcess::NotRunning) return;
-  testConnection_->setEnabled(false);
-  connectionResult_->setText(tr("Testing the connection..."));
-  echo_->start(QCoreApplication::applicationDirPath() + "/dicomnet",
-               {"echo", "--timeout", QString::number(kEchoTimeoutSeconds), "-aet",
-                callingAeTitle_->text(), "-aec", calledAeTitle_->text(),
-                archiveHost_->text().trimmed(), QString::number(archivePort_->value())});
-  // The deadline belongs to this run only, not to one started after it.
-  QTimer::singleShot(kEchoDeadlineMilliseconds, echo_, [this, run = echo_->processId()] {
-    if (echo_->state() != QProcess::NotRunning && echo_->processId() == run) echo_->kill();
-  });
-}
-
-// The tool's last line on standard error is the reason, after its own name.
-void PreferencesDialog::ShowEchoResult() {
-  testConnection_->setEnabled(true);
-  if (echo_->exitStatus() == QProcess::NormalExit && echo_->exitCode() == 0) {
-    connectionResult_->setText(tr("Connection OK: the archive answered."));
+  Preferences shown;
+  std::string error;
+  if (!Shown(shown, error)) {
+    connectionResult_->setText(QString::fromStdString(error));
     return;
   }
-  QString reason = QString::fromLocal8Bit(echo_->readAllStandardError()).trimmed();
-  reason = reason.section('\n', -1).remove(QStringLiteral("dicomnet echo: "));
-  if (echo_->exitStatus() != QProcess::NormalExit)
-    reason = tr("no answer within %1 s").arg(kEchoTimeoutSeconds);
-  connectionResult_->setText(tr("Connection failed: %1").arg(reason));
+  testConnection_->setEnabled(false);
+  connectionResult_->setText(tr("Testing the connection..."));
+  selfTest_->Start(shown);
 }
 
-// Goes through the same checks as the macro language; a value refused keeps the dialog open and
-// changes nothing.
-void PreferencesDialog::accept() {
+bool PreferencesDialog::Shown(Preferences& shown, std::string& error) const {
   const std::pair<std::string, std::string> values[] = {
       {"archiveHost", archiveHost_->text().trimmed().toStdString()},
       {"archivePort", std::to_string(archivePort_->value())},
@@ -132,14 +106,21 @@ void PreferencesDialog::accept() {
       {"dateOrder", std::to_string(dateOrder_->currentIndex())},
       {"dateSeparator", dateSeparator_->text().toStdString()},
   };
-  Preferences changed = preferences_;
-  for (const auto& [key, value] : values) {
-    std::string error;
-    if (!changed.Assign(key, value, error)) {
-      platform::MessageBox(this, platform::ToAnsi(QString::fromStdString(error)).c_str(),
-                           "Preferences", platform::kMbOk | platform::kMbIconStop);
-      return;
-    }
+  shown = preferences_;
+  for (const auto& [key, value] : values)
+    if (!shown.Assign(key, value, error)) return false;
+  return true;
+}
+
+// Goes through the same checks as the macro language; a value refused keeps the dialog open and
+// changes nothing.
+void PreferencesDialog::accept() {
+  Preferences changed;
+  std::string error;
+  if (!Shown(changed, error)) {
+    platform::MessageBox(this, platform::ToAnsi(QString::fromStdString(error)).c_str(),
+                         "Preferences", platform::kMbOk | platform::kMbIconStop);
+    return;
   }
   preferences_ = changed;
   preferences_.Save();

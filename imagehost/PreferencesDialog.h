@@ -8,7 +8,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QProcess;
+class SelfTest;
 class QPushButton;
 class QSpinBox;
 
@@ -22,9 +22,10 @@ class PreferencesDialog : public QDialog {
   void accept() override;
 
  private:
-  // Runs `dicomnet echo` with what the dialog shows and puts its verdict in the label.
+  // Runs the self-test with what the dialog shows and puts its report in the label.
   void TestConnection();
-  void ShowEchoResult();
+  // What the dialog shows, checked as the macro language checks it; false with the reason.
+  bool Shown(Preferences& shown, std::string& error) const;
 
   Preferences& preferences_;
   QLineEdit* archiveHost_;
@@ -38,5 +39,5 @@ class PreferencesDialog : public QDialog {
   QLineEdit* dateSeparator_;
   QPushButton* testConnection_;
   QLabel* connectionResult_;
-  QProcess* echo_;
+  SelfTest* selfTest_;
 };

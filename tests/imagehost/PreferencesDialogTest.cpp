@@ -1,5 +1,5 @@
-// The Test connection button of the preferences runs `dicomnet echo` beside the program with what
-// the dialog shows, and puts the verdict in the dialog without blocking it.
+// The Test connection button of the preferences runs the self-test beside the program with what
+// the dialog shows, and puts its report in the dialog without blocking it.
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,6 @@
 #include <QTest>
 
 #include "imagehost/PreferencesDialog.h"
-#include "support/PduFixtures.h"
 #include "support/Programs.h"
 #include "support/ScriptedPeer.h"
 
@@ -17,7 +16,7 @@ namespace {
 using namespace testing_support;
 using Script = ScriptedPeer;
 
-// The label beside the button, once the echo has ended.
+// The label beside the button, once the test has ended.
 QString TestConnection(Preferences& preferences) {
   PreferencesDialog dialog(preferences, nullptr);
   QPushButton* button = nullptr;
@@ -28,36 +27,49 @@ QString TestConnection(Preferences& preferences) {
   EXPECT_FALSE(button->isEnabled());
   if (!QTest::qWaitFor([button] { return button->isEnabled(); }, 30000)) return "still testing";
   for (QLabel* label : dialog.findChildren<QLabel*>())
-    if (label->text().startsWith("Connection")) return label->text();
-  return "no verdict";
+    if (label->text().startsWith("Resolve")) return label->text();
+  return "no report";
 }
 
-TEST(PreferencesDialogTest, TestConnectionShowsTheVerdict) {
-  const std::string response = DataPdu(
-      {{1, 3,
-        CommandSet({CommandUi(0x0002, "1.2.840.10008.1.1"), CommandUs(0x0100, 0x8030),
-                    CommandUs(0x0120, 1), CommandUs(0x0800, 0x0101), CommandUs(0x0900, 0x0000)})}});
-  Script answering(Established({{1, 0}}, {Script::ExpectPdu(0x04), Script::Send(response)}, true));
-  Script rejecting({Script::ExpectPdu(0x01), Script::Send("03 00 00 00 00 04 00 01 01 07"),
-                    Script::ExpectClosed()});
+// The faults found before any image moves; the whole road is tried against a real archive.
+TEST(PreferencesDialogTest, TestConnectionReportsEachStep) {
+  const auto rejecting = [](std::string_view reason) {
+    return std::vector{Script::ExpectPdu(0x01),
+                       Script::Send("03 00 00 00 00 04 00 01 01 " + std::string(reason)),
+                       Script::ExpectClosed()};
+  };
+  Script unknownCalling(rejecting("03")), unknownCalled(rejecting("07"));
   const std::uint16_t closed = FreePort();
+  const QString resolved = "Resolve the host: passed, the address is 127.0.0.1\n";
+  const QString rest =
+      "\nFind an image (C-FIND): not tried\nRetrieve it to this computer: not tried";
+  const auto connected = [](std::uint16_t port) {
+    return QString("Connect: passed, connected to 127.0.0.1:%1\n").arg(port);
+  };
   const struct {
     std::uint16_t port;
-    QString verdict;
+    QString report;
   } cases[] = {
-      {answering.Port(), "Connection OK: the archive answered."},
-      {rejecting.Port(),
-       "Connection failed: association rejected (permanent) by the called application: called AE "
-       "title not recognized"},
-      {closed, QString("Connection failed: connection refused by 127.0.0.1:%1").arg(closed)},
+      {unknownCalling.Port(),
+       resolved + connected(unknownCalling.Port()) +
+           "Echo (C-ECHO): failed, the archive does not accept the own AE title IMAGEHOST: "
+           "register it in the archive" +
+           rest},
+      {unknownCalled.Port(), resolved + connected(unknownCalled.Port()) +
+                                 "Echo (C-ECHO): failed, the archive's AE title is not ANY-SCP" +
+                                 rest},
+      {closed, resolved +
+                   "Connect: failed, the connection was refused: no archive listens there\n"
+                   "Echo (C-ECHO): not tried" +
+                   rest},
   };
   for (const auto& c : cases) {
     Preferences preferences;
     preferences.archivePort = c.port;
-    EXPECT_EQ(TestConnection(preferences), c.verdict);
+    EXPECT_EQ(TestConnection(preferences), c.report);
   }
-  EXPECT_EQ(answering.Finish(), "");
-  EXPECT_EQ(rejecting.Finish(), "");
+  EXPECT_EQ(unknownCalling.Finish(), "");
+  EXPECT_EQ(unknownCalled.Finish(), "");
 }
 
 }  // namespace

@@ -16,6 +16,7 @@ int RunFind(std::span<const std::string_view> args);
 int RunMove(std::span<const std::string_view> args);
 int RunStore(std::span<const std::string_view> args);
 int RunReceive(std::span<const std::string_view> args);
+int RunSelfTest(std::span<const std::string_view> args);
 
 // The association the query/retrieve browser sets up: verification, study root find and move.
 extern const std::array<std::string_view, 3> kQueryRetrieveSyntaxes;

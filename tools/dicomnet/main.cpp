@@ -16,6 +16,8 @@ constexpr const char* kUsage =
     "  store [OPTIONS] HOST PORT FILE...  store files on an archive (C-STORE)\n"
     "  receive [-aet AE] [--port PORT] [--output-dir DIR]  take objects stored here (C-STORE,\n"
     "                               C-ECHO) until stopped\n"
+    "  selftest [OPTIONS] HOST PORT  find the faults of a set-up step by step: resolve, connect,\n"
+    "                               echo, find one image, retrieve it here\n"
     "options of the network commands: -aet AE (calling title), -aec AE (called title),\n"
     "  --trace (protocol log on standard error), --timeout SECONDS (receive time-out, 300)\n";
 
@@ -35,6 +37,7 @@ int main(int argc, char** argv) {
   if (command == "move") return dicomnet::RunMove(rest);
   if (command == "store") return dicomnet::RunStore(rest);
   if (command == "receive") return dicomnet::RunReceive(rest);
+  if (command == "selftest") return dicomnet::RunSelfTest(rest);
   if (command == "-h" || command == "--help") {
     std::fputs(kUsage, stdout);
     return 0;
