@@ -1,12 +1,13 @@
 // JPEG baseline and extended (the 8-bit DCT processes) through libjpeg-turbo. libjpeg reports a
 // fatal error by calling error_exit, which must not return; it jumps back here instead. The
 // functions that call libjpeg therefore hold only trivially destructible locals.
-#include <jerror.h>
-#include <jpeglib.h>
-
 #include <csetjmp>
+#include <cstddef>
 #include <cstdio>
 #include <memory>
+// jpeglib.h uses size_t and FILE without declaring them.
+#include <jerror.h>
+#include <jpeglib.h>
 
 #include "codecs/Decoders.h"
 

@@ -3,7 +3,9 @@
 // in Debian decodes only the DCT processes, so this one is our own.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
@@ -24,8 +26,22 @@ class BitReader {
  public:
   BitReader(const std::uint8_t* pos, const std::uint8_t* end) : pos_(pos), end_(end) {}
 
-  // Tops the buffer up to at least 57 bits.
+  // Tops the buffer up to at least 57 bits; eight bytes at a time where none of them is 0xFF.
   void Fill() {
+    if (end_ - pos_ >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, pos_, 8);
+      const std::uint64_t inverted = ~word;
+      if (((inverted - 0x0101010101010101ull) & ~inverted & 0x8080808080808080ull) == 0) {
+        const int take = (64 - count_) >> 3;
+        const std::uint64_t bytes =
+            std::endian::native == std::endian::little ? __builtin_bswap64(word) : word;
+        bits_ |= (take == 8 ? bytes : bytes & ~(~0ull >> (8 * take))) >> count_;
+        count_ += 8 * take;
+        pos_ += take;
+        return;
+      }
+    }
     while (count_ <= 56) {
       std::uint64_t byte = 0;
       if (pos_ < end_ && *pos_ != 0xFF) {

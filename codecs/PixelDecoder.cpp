@@ -88,28 +88,42 @@ bool LooksTruncated(std::span<const std::uint8_t> in) {
   return knownStart && !(end >= 2 && in[end - 2] == 0xFF && in[end - 1] == 0xD9);
 }
 
-DecodeResult DecodeFrame(std::string_view transferSyntaxUid,
-                         std::span<const std::uint8_t> codeStream,
-                         const PixelDescription& description, DecodedFrame& frame) {
-  frame.samples.clear();
+DecodeResult DecodeFrameInto(std::string_view transferSyntaxUid,
+                             std::span<const std::uint8_t> codeStream,
+                             const PixelDescription& description, std::span<std::uint8_t> output,
+                             PixelDescription& outputDescription) {
   const DecoderEntry* entry = FindDecoder(transferSyntaxUid);
   if (entry == nullptr)
     return Failure(DecodeStatus::UnsupportedSyntax,
                    "no decoder for transfer syntax " + std::string(transferSyntaxUid));
   std::size_t bytes = 0;
   if (DecodeResult size = FrameSize(description, bytes); !size.Ok()) return size;
-  if (codeStream.empty())
-    return Failure(DecodeStatus::Truncated, "an empty " + std::string(entry->name) + " frame");
-  frame.description = description;
-  frame.description.planarConfiguration = 0;
-  frame.samples.assign(bytes, 0);
+  if (output.size() != bytes)
+    return Failure(DecodeStatus::UnsupportedDescription,
+                   "an output of " + std::to_string(output.size()) + " bytes for a frame of " +
+                       std::to_string(bytes));
+  outputDescription = description;
+  outputDescription.planarConfiguration = 0;
   DecodeResult result =
-      entry->decode({transferSyntaxUid, codeStream, description, frame.samples, frame.description});
-  if (!result.Ok()) {
-    frame.samples = {};
+      codeStream.empty()
+          ? Failure(DecodeStatus::Truncated, "an empty frame")
+          : entry->decode({transferSyntaxUid, codeStream, description, output, outputDescription});
+  if (!result.Ok())
     result.reason =
         std::string(entry->name) + " (" + std::string(transferSyntaxUid) + "): " + result.reason;
-  }
+  return result;
+}
+
+DecodeResult DecodeFrame(std::string_view transferSyntaxUid,
+                         std::span<const std::uint8_t> codeStream,
+                         const PixelDescription& description, DecodedFrame& frame) {
+  frame.samples.clear();
+  std::size_t bytes = 0;
+  if (FindDecoder(transferSyntaxUid) != nullptr && FrameSize(description, bytes).Ok())
+    frame.samples.resize(bytes);
+  DecodeResult result =
+      DecodeFrameInto(transferSyntaxUid, codeStream, description, frame.samples, frame.description);
+  if (!result.Ok()) frame.samples = {};
   return result;
 }
 
