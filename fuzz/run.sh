@@ -12,7 +12,8 @@ cmake --build --preset fuzz -j"$(nproc)"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/FuzzDicomFile" "$work/FuzzStreamCodec" "$work/FuzzPdu" "$work/FuzzAssociationReceive"
+mkdir -p "$work/FuzzDicomFile" "$work/FuzzStreamCodec" "$work/FuzzPdu" "$work/FuzzAssociationReceive" \
+  "$work/FuzzEncapsulated"
 cat >"$work/seed.dump" <<'DUMP'
 (0008,0016) UI =SecondaryCaptureImageStorage
 (0008,0018) UI [1.2.3.4.5]
@@ -46,7 +47,7 @@ printf '\x50\x00\x00\x13\x51\x00\x00\x04\x00\x00\x40\x00\x54\x00\x00\x07\x00\x03
 printf '\x04\x00\x00\x00\x00\x10\x00\x00\x00\x04\x01\x00\x41\x42\x00\x00\x00\x02\x01\x02' >"$work/FuzzPdu/data"
 
 status=0
-for target in FuzzStreamCodec FuzzDicomFile FuzzPdu FuzzAssociationReceive; do
+for target in FuzzStreamCodec FuzzDicomFile FuzzPdu FuzzAssociationReceive FuzzEncapsulated; do
   echo "=== $target for ${seconds}s"
   mkdir -p "fuzz/corpus/$target" "$work/new/$target"
   "build/fuzz/bin/$target" -seed="$seed" -max_total_time="$seconds" -max_len=4096 \
