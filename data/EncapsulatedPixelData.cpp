@@ -17,7 +17,7 @@ constexpr std::uint64_t kItemHeader = 8;
 std::vector<std::uint64_t> Numbers64(const DataSet& dataSet, Tag tag) {
   std::vector<std::uint64_t> numbers;
   const ValuePtr value = dataSet.GetValue(tag);
-  if (!value || value->Data() == nullptr) return numbers;
+  if (!value || value->Data() == nullptr || value->Length() < 8) return numbers;
   numbers.resize(value->Length() / 8);
   std::memcpy(numbers.data(), value->Data(), numbers.size() * 8);
   return numbers;

@@ -255,22 +255,21 @@ TEST_F(DicomFileTest, RoundTripInEverySyntax) {
 // as a message, and fails clearly when cut short or corrupt.
 TEST_F(DicomFileTest, CompressedAndDeflatedFromDcmtk) {
   using namespace testing_support;
-  TempDir dir;
-  const std::string source = dir.File("source.dcm"), ours = dir.File("ours.dcm");
-  ASSERT_EQ(RunProgram({kSystemPython, "-c", R"(if 1:
+  const std::filesystem::path dir = path_.parent_path();
+  const std::string source = dir / "source.dcm", ours = dir / "ours.dcm", made = dir / "made.dcm";
+  const char* script = R"(if 1:
     import sys, struct
     from pydicom.dataset import Dataset, FileMetaDataset
-    ds = Dataset(); ds.file_meta = FileMetaDataset(); m = ds.file_meta
-    m.TransferSyntaxUID = "1.2.840.10008.1.2.1"; m.MediaStorageSOPClassUID = "1.2.840.10008.5.1.4.1.1.7"
-    m.MediaStorageSOPInstanceUID = ds.SOPInstanceUID = "1.2.3.4"; ds.SOPClassUID = m.MediaStorageSOPClassUID
-    ds.is_little_endian, ds.is_implicit_VR = True, False; ds.PatientName = "Doe^Jane"
-    ds.Rows = ds.Columns = 16; ds.SamplesPerPixel = 1; ds.PhotometricInterpretation = "MONOCHROME2"
+    ds = Dataset(); ds.file_meta = m = FileMetaDataset()
+    m.TransferSyntaxUID = "1.2.840.10008.1.2.1"
+    m.MediaStorageSOPClassUID = ds.SOPClassUID = "1.2.840.10008.5.1.4.1.1.7"
+    m.MediaStorageSOPInstanceUID = ds.SOPInstanceUID = "1.2.3.4"; ds.PatientName = "Doe^Jane"
+    ds.is_little_endian, ds.is_implicit_VR = True, False; ds.Rows = ds.Columns = 16
+    ds.SamplesPerPixel = 1; ds.PhotometricInterpretation = "MONOCHROME2"; ds.NumberOfFrames = 3
     ds.BitsAllocated, ds.BitsStored, ds.HighBit, ds.PixelRepresentation = 16, 12, 11, 0
-    ds.NumberOfFrames = 3; ds.PixelData = b"".join(struct.pack("<H", i * 7 % 4096) for i in range(768))
-    ds.save_as(sys.argv[1], write_like_original=False))",
-                        source})
-                .status,
-            0);
+    ds.PixelData = b"".join(struct.pack("<H", i * 7 % 4096) for i in range(768))
+    ds.save_as(sys.argv[1], write_like_original=False))";
+  ASSERT_EQ(RunProgram({kSystemPython, "-c", script, source}).status, 0);
   const auto body = [](const std::string& file) {
     return file.substr(144 + (file[140] & 0xff) + 256 * (file[141] & 0xff));
   };
@@ -284,17 +283,17 @@ TEST_F(DicomFileTest, CompressedAndDeflatedFromDcmtk) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tool[0]);
     std::vector<std::string> argv = c.tool;
-    argv.insert(argv.end(), {source, dir.File("made.dcm")});
+    argv.insert(argv.end(), {source, made});
     ASSERT_EQ(RunProgram(argv).status, 0);
-    path_ = dir.File("made.dcm");
+    path_ = made;
     DataSet read;
     ASSERT_TRUE(Read(read));
     ASSERT_EQ(file_->Header().Syntax(), c.syntax);
     path_ = ours;
     ASSERT_TRUE(Write(c.syntax, read));
-    const std::string made = ReadFile(dir.File("made.dcm"));
+    const std::string stored = ReadFile(made);
     if (!IsDeflated(c.syntax)) {
-      EXPECT_TRUE(body(Load()) == body(made));
+      EXPECT_TRUE(body(Load()) == body(stored));
       const CommandResult frames = RunProgram(
           {kSystemPython, "-c",
            "import sys, pydicom; from pydicom.encaps import generate_pixel_data_frame as g\n"
@@ -312,7 +311,7 @@ TEST_F(DicomFileTest, CompressedAndDeflatedFromDcmtk) {
       const std::string out = RunProgram({"dcmdump", "-q", file}).out;
       return out.substr(out.find("# Dicom-Data-Set"));
     };
-    EXPECT_EQ(dump(ours), dump(dir.File("made.dcm")));
+    EXPECT_EQ(dump(ours), dump(made));
     const auto decode = [&](std::string bytes, CodecStatus status) {
       MemoryByteStream stream(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
       stream.ReadAhead(static_cast<std::uint32_t>(bytes.size()));
@@ -322,10 +321,10 @@ TEST_F(DicomFileTest, CompressedAndDeflatedFromDcmtk) {
       EXPECT_EQ(codec.Status(), status) << Describe(codec.Status());
       return status == CodecStatus::Good && message.CountElements(true) == read.CountElements(true);
     };
-    EXPECT_TRUE(decode(body(made), CodecStatus::Good));
-    decode(body(made).substr(0, 100), CodecStatus::DeflateNotEnded);
-    decode(body(made).replace(10, 8, 8, '\xff'), CodecStatus::DeflateCorrupt);
-    EXPECT_FALSE(Read(made.substr(0, made.size() - 20), read));
+    EXPECT_TRUE(decode(body(stored), CodecStatus::Good));
+    decode(body(stored).substr(0, 100), CodecStatus::DeflateNotEnded);
+    decode(body(stored).replace(10, 8, 8, '\xff'), CodecStatus::DeflateCorrupt);
+    EXPECT_FALSE(Read(stored.substr(0, stored.size() - 20), read));
     EXPECT_EQ(file_->Status(), CodecStatus::DeflateNotEnded);
   }
 }
