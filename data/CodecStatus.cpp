@@ -20,6 +20,18 @@ std::string_view Describe(CodecStatus status) {
       return "sequences nested deeper than 64 levels";
     case CodecStatus::ValueNotWritable:
       return "a value that its length field cannot describe";
+    case CodecStatus::NotAFragment:
+      return "an element inside the encapsulated pixel data that is not an item";
+    case CodecStatus::OddFragmentLength:
+      return "a pixel data item of odd or undefined length";
+    case CodecStatus::BadOffsetTable:
+      return "a basic offset table whose length is not a multiple of 4";
+    case CodecStatus::DeflateCorrupt:
+      return "the deflated data set is corrupt";
+    case CodecStatus::DeflateNotEnded:
+      return "the deflated data set stops before its deflate stream ends";
+    case CodecStatus::InflatedTooLarge:
+      return "the deflated data set inflates past the size a reader accepts";
   }
   return "unknown codec status";
 }

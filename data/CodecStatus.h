@@ -15,6 +15,12 @@ enum class CodecStatus : std::uint32_t {
   ValueNotDelivered = 6,            // the input ended before the bytes it announced
   NestingTooDeep = 7,               // sequences nested deeper than kMaxNestingDepth
   ValueNotWritable = 8,             // a value that its length field or swap unit cannot carry
+  NotAFragment = 9,                 // inside encapsulated pixel data, a tag that is not an item
+  OddFragmentLength = 10,           // a pixel data item of odd (or undefined) length
+  BadOffsetTable = 11,              // a basic offset table that is no whole number of offsets
+  DeflateCorrupt = 12,              // the deflated data is not valid deflate
+  DeflateNotEnded = 13,             // the deflated data stops before its deflate stream ends
+  InflatedTooLarge = 14,            // the deflated data inflates past the bound of the reader
 };
 
 // Items within items beyond this depth are refused rather than recursed into.

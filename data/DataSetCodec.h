@@ -15,6 +15,7 @@
 #include "data/CodecStatus.h"
 #include "data/DataDictionary.h"
 #include "data/DataSet.h"
+#include "data/EncapsulatedPixelData.h"
 #include "data/Tag.h"
 #include "data/TransferSyntax.h"
 #include "data/VrRules.h"
@@ -60,7 +61,10 @@ template <class Sink>
 class Encoder {
  public:
   Encoder(Sink& out, TransferSyntax syntax)
-      : out_(out), explicitVr_(IsExplicitVr(syntax)), bigEndian_(IsBigEndian(syntax)) {}
+      : out_(out),
+        explicitVr_(IsExplicitVr(syntax)),
+        bigEndian_(IsBigEndian(syntax)),
+        encapsulated_(IsEncapsulated(syntax)) {}
 
   CodecStatus Status() const { return status_; }
 
@@ -97,11 +101,12 @@ class Encoder {
     const VrCode vr = WrittenVr(tag, value);
     const VrRules& rules = RulesFor(vr);
     const bool sequence = value.Items() != nullptr;
+    const EncapsulatedPixelData* pixels = value.Encapsulated();
     if (!Writable(sequence, value, rules)) {
       status_ = CodecStatus::ValueNotWritable;
       return 0;
     }
-    const std::uint32_t length = sequence ? value.Length() : EvenLength(value);
+    const std::uint32_t length = sequence || pixels ? value.Length() : EvenLength(value);
     out_.WriteU16(TagGroup(tag));
     out_.WriteU16(TagElement(tag));
     std::uint64_t written = 4;
@@ -123,6 +128,7 @@ class Encoder {
     }
     if (length == 0) return written;
     if (sequence) return written + WriteItems(*value.Items());
+    if (pixels) return written + WriteFragments(*pixels);
     written += WriteValue(value.Data(), value.Length(), bigEndian_ ? rules.swapUnit : 0);
     if (length != value.Length()) {
       const auto pad = static_cast<std::uint8_t>(rules.padByte);
@@ -150,8 +156,11 @@ class Encoder {
   }
 
   // Lengths are never written wrong: a value that its header cannot describe fails the writer.
+  // Fragments only go out in a syntax that says so: elsewhere a reader would take them for the
+  // plain pixel values.
   bool Writable(bool sequence, const ElementValue& value, const VrRules& rules) const {
     if (sequence) return true;
+    if (value.Encapsulated()) return encapsulated_ && (!explicitVr_ || rules.longLength);
     if (value.Length() == kUndefinedLength) return false;
     if (value.Length() > 0 && value.Data() == nullptr) return false;
     if (explicitVr_ && !rules.longLength && EvenLength(value) > 0xFFFF) return false;
@@ -177,6 +186,23 @@ class Encoder {
       written += WriteMarker(kItemTag, kUndefinedLength);
       written += WriteDataSet(*item);
       written += WriteMarker(kItemDelimitationTag, 0);
+    }
+    return written + WriteMarker(kSequenceDelimitationTag, 0);
+  }
+
+  std::uint64_t WriteFragments(const EncapsulatedPixelData& pixels) {
+    const auto tableLength = static_cast<std::uint32_t>(4 * pixels.offsetTable.size());
+    std::uint64_t written = WriteMarker(kItemTag, tableLength);
+    for (const std::uint32_t offset : pixels.offsetTable) {
+      const std::uint8_t bytes[4] = {
+          static_cast<std::uint8_t>(offset), static_cast<std::uint8_t>(offset >> 8),
+          static_cast<std::uint8_t>(offset >> 16), static_cast<std::uint8_t>(offset >> 24)};
+      out_.WriteBytes(bytes, 4);
+    }
+    written += tableLength;
+    for (const EncapsulatedPixelData::Fragment& fragment : pixels.fragments) {
+      written += WriteMarker(kItemTag, fragment.length);
+      written += WriteValue(fragment.data.get(), fragment.length, 0);
     }
     return written + WriteMarker(kSequenceDelimitationTag, 0);
   }
@@ -213,6 +239,7 @@ class Encoder {
   Sink& out_;
   bool explicitVr_;
   bool bigEndian_;
+  bool encapsulated_;
   CodecStatus status_ = CodecStatus::Good;
 };
 
@@ -278,6 +305,16 @@ class Decoder {
     if (length == 0) {
       element.value = vr == vr::SQ ? std::make_shared<const ElementValue>(Sequence{}, 0)
                                    : std::make_shared<const ElementValue>(vr);
+      return consumed;
+    }
+    // Pixel data of undefined length is fragments in any syntax: it is never a sequence, and
+    // reading it so lets a file that wrongly says it is plain be listed all the same.
+    if (tag == kPixelDataTag && length == kUndefinedLength) {
+      auto pixels = std::make_shared<EncapsulatedPixelData>();
+      consumed += ReadFragments(*pixels);
+      if (status_ == CodecStatus::Good) {
+        element.value = std::make_shared<const ElementValue>(vr, std::move(pixels));
+      }
       return consumed;
     }
     if (length == kUndefinedLength || vr == vr::SQ) {
@@ -352,6 +389,42 @@ class Decoder {
       items.push_back(std::move(item));
     }
     return consumed;
+  }
+
+  // The offset table item, then the fragments, up to the sequence delimitation. Each item's bytes
+  // are read only when the input really holds them.
+  std::uint64_t ReadFragments(EncapsulatedPixelData& pixels) {
+    std::uint64_t consumed = 0;
+    for (bool table = true;; table = false) {
+      std::uint16_t group, number;
+      std::uint32_t length;
+      if (!in_.ReadU16(group) || !in_.ReadU16(number) || !in_.ReadU32(length)) {
+        return Fail(CodecStatus::ValueNotDelivered, consumed);
+      }
+      consumed += 8;
+      const Tag tag = MakeTag(group, number);
+      if (tag == kSequenceDelimitationTag) {
+        return length == 0 ? consumed : Fail(CodecStatus::DelimiterWithLength, consumed);
+      }
+      if (tag != kItemTag) return Fail(CodecStatus::NotAFragment, consumed);
+      if (length % 2 != 0) return Fail(CodecStatus::OddFragmentLength, consumed);
+      if (table && length % 4 != 0) return Fail(CodecStatus::BadOffsetTable, consumed);
+      std::unique_ptr<std::uint8_t[]> data;
+      if (length > 0 && !(data = in_.ReadValue(length))) {
+        return Fail(CodecStatus::ValueNotDelivered, consumed);
+      }
+      consumed += length;
+      if (!table) {
+        pixels.fragments.push_back({length, std::move(data)});
+        continue;
+      }
+      pixels.offsetTable.resize(length / 4);
+      for (std::size_t i = 0; i < pixels.offsetTable.size(); ++i) {
+        const std::uint8_t* bytes = data.get() + 4 * i;
+        pixels.offsetTable[i] = std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
+                                std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24;
+      }
+    }
   }
 
   Source& in_;

@@ -27,21 +27,19 @@ void DataSetDumper::DumpElement(Tag tag, const ElementValue& value) {
       Dump(*item);
     return;
   }
-  if (format_.indent != nullptr) {
-    for (unsigned i = 0; i < depth_; ++i)
-      out_ << format_.indent;
-  }
-  Print(format_.tagFormat, unsigned{TagGroup(tag)}, unsigned{TagElement(tag)});
-
   VrCode shown = vr::UN;
   const char* name = format_.unknownName;
   DataDictionary::Instance().Lookup(tag, shown, &name);
   if (value.Vr() != vr::UN) shown = value.Vr();
-  if (format_.vrFormat) Print(format_.vrFormat, VrFirst(shown), VrSecond(shown));
-  if (format_.lengthFormat) Print(format_.lengthFormat, static_cast<int>(value.Length()));
-  if (format_.nameFormat) Print(format_.nameFormat, name);
-  out_ << format_.separator;
+  DumpHeader(tag, shown, value.Length(), name);
 
+  if (const EncapsulatedPixelData* pixels = value.Encapsulated()) {
+    out_ << format_.sequenceText << format_.endOfLine;
+    ++depth_;
+    DumpFragments(*pixels);
+    --depth_;
+    return;
+  }
   if (items != nullptr) {
     ++depth_;
     out_ << format_.sequenceText << format_.endOfLine;
@@ -52,6 +50,40 @@ void DataSetDumper::DumpElement(Tag tag, const ElementValue& value) {
   }
   DumpValue(shown == vr::UN ? format_.vrForUn : shown, value);
   out_ << format_.endOfLine;
+}
+
+void DataSetDumper::DumpHeader(Tag tag, VrCode vr, std::uint32_t length, const char* name) {
+  if (format_.indent != nullptr) {
+    for (unsigned i = 0; i < depth_; ++i)
+      out_ << format_.indent;
+  }
+  Print(format_.tagFormat, unsigned{TagGroup(tag)}, unsigned{TagElement(tag)});
+  if (format_.vrFormat) Print(format_.vrFormat, VrFirst(vr), VrSecond(vr));
+  if (format_.lengthFormat) Print(format_.lengthFormat, static_cast<int>(length));
+  if (format_.nameFormat) Print(format_.nameFormat, name);
+  out_ << format_.separator;
+}
+
+void DataSetDumper::DumpFragments(const EncapsulatedPixelData& pixels) {
+  const auto count = static_cast<std::uint32_t>(pixels.offsetTable.size());
+  DumpHeader(kItemTag, vr::UL, 4 * count, format_.offsetTableName);
+  const std::uint32_t shown = std::min(count, format_.valueLimit);
+  for (std::uint32_t i = 0; i < shown; ++i)
+    Print(format_.ulFormat, unsigned{pixels.offsetTable[i]});
+  if (shown < count) out_ << format_.ellipsis;
+  out_ << format_.endOfLine;
+  for (const EncapsulatedPixelData::Fragment& fragment : pixels.fragments) {
+    DumpHeader(kItemTag, vr::OB, fragment.length, format_.fragmentName);
+    DumpBytes(fragment.data.get(), fragment.length);
+    out_ << format_.endOfLine;
+  }
+}
+
+void DataSetDumper::DumpBytes(const std::uint8_t* data, std::uint32_t length) {
+  const std::uint32_t shown = std::min(length, format_.byteLimit);
+  for (std::uint32_t i = 0; i < shown; ++i)
+    Print(format_.obFormat, unsigned{data[i]});
+  if (shown < length) out_ << format_.ellipsis;
 }
 
 template <typename T, typename Shown>
@@ -71,13 +103,8 @@ void DataSetDumper::DumpValue(VrCode vr, const ElementValue& value) {
     case vr::SQ:
       out_ << format_.sequenceText;
       return;
-    case vr::OB: {
-      const std::uint32_t shown = std::min(value.Length(), format_.byteLimit);
-      for (std::uint32_t i = 0; i < shown; ++i)
-        Print(format_.obFormat, unsigned{value.Data()[i]});
-      if (shown < value.Length()) out_ << format_.ellipsis;
-      return;
-    }
+    case vr::OB:
+      return DumpBytes(value.Data(), value.Length());
     case vr::OW:
       return DumpNumbers<std::uint16_t, unsigned>(value, format_.owFormat);
     case vr::US:

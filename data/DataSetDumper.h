@@ -4,6 +4,7 @@
 
 #include "data/DataSet.h"
 #include "data/DumpFormat.h"
+#include "data/EncapsulatedPixelData.h"
 
 namespace dicom {
 
@@ -17,6 +18,11 @@ class DataSetDumper {
 
  private:
   void DumpElement(Tag tag, const ElementValue& value);
+  // Indent, tag, VR, length and name, up to the separator.
+  void DumpHeader(Tag tag, VrCode vr, std::uint32_t length, const char* name);
+  // One line per item: the offset table's offsets, each fragment's first bytes.
+  void DumpFragments(const EncapsulatedPixelData& pixels);
+  void DumpBytes(const std::uint8_t* data, std::uint32_t length);
   void DumpValue(VrCode vr, const ElementValue& value);
   template <typename T, typename Shown>
   void DumpNumbers(const ElementValue& value, const char* format);

@@ -26,6 +26,8 @@ const DumpFormat DefaultDumpFormat = {
     .endOfLine = "\n",
     .sequenceText = "(null)",
     .vrForUn = vr::OB,
+    .offsetTableName = "BasicOffsetTable",
+    .fragmentName = "PixelDataFragment",
 };
 
 }  // namespace dicom

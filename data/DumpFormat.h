@@ -30,8 +30,10 @@ struct DumpFormat {
   const char* indent;       // once per sequence depth
   const char* separator;    // between the element's header and its value
   const char* endOfLine;
-  const char* sequenceText;  // shown as the value of an SQ element
-  VrCode vrForUn;            // how a value whose VR stays UN is shown
+  const char* sequenceText;     // shown as the value of an SQ element
+  VrCode vrForUn;               // how a value whose VR stays UN is shown
+  const char* offsetTableName;  // names the basic offset table item of encapsulated pixel data
+  const char* fragmentName;     // names each fragment item
 };
 
 extern const DumpFormat DefaultDumpFormat;

@@ -12,6 +12,7 @@ namespace dicom {
 
 class DataSet;
 class ElementValue;
+struct EncapsulatedPixelData;
 
 // Element values and item data sets are shared between data sets and never changed once shared.
 using ValuePtr = std::shared_ptr<const ElementValue>;
@@ -40,6 +41,9 @@ class ElementValue {
   explicit ElementValue(Sequence items);
   // SQ with the length a reader found (undefined even for an empty list read from a stream).
   ElementValue(Sequence items, std::uint32_t length);
+  // Encapsulated pixel data: undefined length, no bytes of its own, the items as read.
+  ElementValue(VrCode vr, std::shared_ptr<const EncapsulatedPixelData> pixels)
+      : vr_(vr), length_(kUndefinedLength), encapsulated_(std::move(pixels)) {}
 
   static ElementValue FromUS(std::uint16_t value);
   static ElementValue FromSS(std::int16_t value);
@@ -57,6 +61,8 @@ class ElementValue {
   const std::uint8_t* Data() const { return data_.get(); }
   // Null unless the value is a sequence.
   const Sequence* Items() const { return items_.get(); }
+  // Null unless the value is encapsulated pixel data.
+  const EncapsulatedPixelData* Encapsulated() const { return encapsulated_.get(); }
 
   // Value number i reinterpreted as that type, whatever the VR; 0 (or false) when out of range.
   std::uint16_t GetUS(std::uint32_t i = 0) const { return Number<std::uint16_t>(i); }
@@ -91,6 +97,7 @@ class ElementValue {
   std::uint32_t length_ = 0;
   std::unique_ptr<std::uint8_t[]> data_;
   std::unique_ptr<Sequence> items_;
+  std::shared_ptr<const EncapsulatedPixelData> encapsulated_;
 };
 
 }  // namespace dicom

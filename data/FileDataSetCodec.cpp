@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "data/DataSetCodec.h"
+#include "data/Deflate.h"
 
 namespace dicom {
 
@@ -38,6 +39,14 @@ class FileDataSetWriter::Sink {
 };
 
 std::uint64_t FileDataSetWriter::WriteDataSet(const DataSet& dataSet) {
+  if (IsDeflated(syntax_)) {
+    if (!out_.good() || out_.rdbuf() == nullptr) return 0;
+    DeflatingStreamBuf deflated(*out_.rdbuf());
+    std::ostream body(&deflated);
+    FileDataSetWriter(body, ExplicitLittleEndian).WriteDataSet(dataSet);
+    if (!body.good() || !deflated.Finish()) out_.setstate(std::ios::badbit);
+    return deflated.Written();
+  }
   Sink sink(out_, IsBigEndian(syntax_));
   codec::Encoder encoder(sink, syntax_);
   const std::uint64_t written = encoder.WriteDataSet(dataSet);
@@ -147,6 +156,16 @@ void FileDataSetReader::Record(CodecStatus status, Tag tag) {
 std::uint64_t FileDataSetReader::ReadDataSet(DataSet& dataSet, std::uint64_t maxLength) {
   dataSet.Clear();
   if (!in_.good() || in_.rdbuf() == nullptr) return 0;
+  if (IsDeflated(syntax_)) {
+    InflatingStreamBuf inflated(*in_.rdbuf(), maxLength);
+    std::istream body(&inflated);
+    FileDataSetReader reader(body, ExplicitLittleEndian);
+    const std::uint64_t consumed = reader.ReadDataSet(dataSet, maxLength);
+    // A broken deflate stream is the cause of whatever the reader then made of its bytes.
+    Record(inflated.Status() != CodecStatus::Good ? inflated.Status() : reader.Status(),
+           reader.FailedTag());
+    return consumed;
+  }
   Source source(*this, IsBigEndian(syntax_));
   codec::Decoder decoder(source, syntax_);
   const std::uint64_t consumed = decoder.ReadDataSet(dataSet, maxLength);

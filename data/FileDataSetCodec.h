@@ -11,7 +11,9 @@
 namespace dicom {
 
 // Writes data sets to a standard output stream in one transfer syntax; a value that its header
-// cannot describe sets the stream's bad state and ends the writing.
+// cannot describe sets the stream's bad state and ends the writing. In the deflated syntax
+// WriteDataSet writes a whole deflate stream; WriteElement, like ReadElement below, then works on
+// the inflated form (explicit VR little-endian) alone.
 class FileDataSetWriter {
  public:
   FileDataSetWriter(std::ostream& out, TransferSyntax syntax) : out_(out), syntax_(syntax) {}
@@ -28,7 +30,8 @@ class FileDataSetWriter {
 
 // Reads data sets from a standard input stream in one transfer syntax. Failures show in the
 // stream's state: end-of-file and failure when the data ends inside an element, failure alone
-// for a decoding error.
+// for a decoding error. In the deflated syntax ReadDataSet inflates the rest of the stream, at
+// most maxLength bytes of it.
 class FileDataSetReader {
  public:
   static constexpr std::uint64_t kWholeFile = 0xFFFFFFFF;

@@ -53,6 +53,10 @@ bool FileMetaHeader::Read(std::istream& in) {
   return true;
 }
 
+std::string FileMetaHeader::SyntaxUid() const {
+  return meta_.GetText(kTransferSyntaxUidTag, vr::UI);
+}
+
 bool FileMetaHeader::Write(std::ostream& out) const {
   out.write(reinterpret_cast<const char*>(preamble_.data()), preamble_.size());
   out.write(kMagic, sizeof kMagic);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <istream>
 #include <ostream>
+#include <string>
 #include <string_view>
 
 #include "data/DataSet.h"
@@ -29,6 +30,8 @@ class FileMetaHeader {
 
   const DataSet& Meta() const { return meta_; }
   TransferSyntax Syntax() const { return syntax_; }
+  // The UID as the meta group names it: the one way to tell which syntax OtherEncapsulated is.
+  std::string SyntaxUid() const;
 
  private:
   DataSet meta_;

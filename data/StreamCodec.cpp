@@ -1,6 +1,11 @@
 #include "data/StreamCodec.h"
 
+#include <istream>
+#include <ostream>
+
 #include "data/DataSetCodec.h"
+#include "data/Deflate.h"
+#include "data/FileDataSetCodec.h"
 
 namespace dicom {
 
@@ -35,6 +40,37 @@ class StreamCodec::Source {
   ByteStream& stream_;
 };
 
+namespace {
+
+// The message's bytes as a standard stream buffer, for the deflate stream buffers: what is
+// buffered of it when reading, the stream's output when writing.
+class MessageBuf : public std::streambuf {
+ public:
+  explicit MessageBuf(ByteStream& stream) : stream_(stream) {}
+
+ protected:
+  int_type underflow() override {
+    const std::uint32_t count = std::min<std::uint32_t>(stream_.Buffered(), sizeof buffer_);
+    if (count == 0 || !stream_.Read(buffer_, count)) return traits_type::eof();
+    setg(buffer_, buffer_, buffer_ + count);
+    return traits_type::to_int_type(buffer_[0]);
+  }
+  std::streamsize xsputn(const char* data, std::streamsize count) override {
+    return stream_.Write(data, static_cast<std::uint32_t>(count)) ? count : 0;
+  }
+  int_type overflow(int_type c) override {
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    const char byte = traits_type::to_char_type(c);
+    return stream_.Write(&byte, 1) ? c : traits_type::eof();
+  }
+
+ private:
+  ByteStream& stream_;
+  char buffer_[16384];
+};
+
+}  // namespace
+
 StreamCodec::StreamCodec(ByteStream& stream, TransferSyntax syntax)
     : stream_(stream), syntax_(syntax) {
   const ByteOrder order = IsBigEndian(syntax) ? ByteOrder::BigEndian : ByteOrder::LittleEndian;
@@ -48,6 +84,16 @@ bool StreamCodec::CanWrite(const DataSet& dataSet) const {
 }
 
 std::uint64_t StreamCodec::WriteDataSet(const DataSet& dataSet) {
+  if (IsDeflated(syntax_)) {
+    MessageBuf message(stream_);
+    DeflatingStreamBuf deflated(message);
+    std::ostream body(&deflated);
+    FileDataSetWriter(body, ExplicitLittleEndian).WriteDataSet(dataSet);
+    if ((!body.good() || !deflated.Finish()) && writeStatus_ == CodecStatus::Good) {
+      writeStatus_ = CodecStatus::ValueNotWritable;
+    }
+    return deflated.Written();
+  }
   Sink sink(stream_);
   codec::Encoder encoder(sink, syntax_);
   const std::uint64_t written = encoder.WriteDataSet(dataSet);
@@ -64,6 +110,18 @@ std::uint64_t StreamCodec::WriteElement(const DataElement& element) {
 }
 
 std::uint64_t StreamCodec::ReadDataSet(DataSet& dataSet, std::uint64_t maxLength) {
+  if (IsDeflated(syntax_)) {
+    MessageBuf message(stream_);
+    InflatingStreamBuf inflated(message, kMaxInflatedMessage);
+    std::istream body(&inflated);
+    FileDataSetReader reader(body, ExplicitLittleEndian);
+    const std::uint64_t consumed = reader.ReadDataSet(dataSet, maxLength);
+    const CodecStatus status =
+        inflated.Status() != CodecStatus::Good ? inflated.Status() : reader.Status();
+    if (readStatus_ == CodecStatus::Good) readStatus_ = status;
+    if (maxLength == kWholeMessage) stream_.DiscardInput();
+    return consumed;
+  }
   Source source(stream_);
   codec::Decoder decoder(source, syntax_);
   const std::uint64_t consumed = decoder.ReadDataSet(dataSet, maxLength);

@@ -10,10 +10,14 @@
 namespace dicom {
 
 // Encodes a data set onto a message's byte stream, and decodes one from it, in one transfer
-// syntax. Lives for one message; the first decoding or encoding failure stays in Status().
+// syntax. Lives for one message; the first decoding or encoding failure stays in Status(). In the
+// deflated syntax the data set operations deflate and inflate the whole message; the element
+// operations then work on its inflated form (explicit VR little-endian) alone.
 class StreamCodec {
  public:
   static constexpr std::uint64_t kWholeMessage = 0xFFFFFFFF;
+  // A deflated message inflates to no more than a received message may hold.
+  static constexpr std::uint64_t kMaxInflatedMessage = std::uint64_t{1} << 30;
 
   // Sets both byte orders of the stream to the syntax's.
   StreamCodec(ByteStream& stream, TransferSyntax syntax);

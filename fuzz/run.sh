@@ -12,7 +12,8 @@ cmake --build --preset fuzz -j"$(nproc)"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-targets=(FuzzStreamCodec FuzzDicomFile FuzzPdu FuzzAssociationReceive FuzzJpegLossless FuzzRle)
+targets=(FuzzStreamCodec FuzzDicomFile FuzzPdu FuzzAssociationReceive FuzzEncapsulated
+  FuzzJpegLossless FuzzRle)
 for target in "${targets[@]}"; do mkdir -p "$work/$target"; done
 cat >"$work/seed.dump" <<'DUMP'
 (0008,0016) UI =SecondaryCaptureImageStorage

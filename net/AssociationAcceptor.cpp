@@ -62,11 +62,14 @@ PresentationContextAccept AssociationAcceptor::Negotiate(
     const PresentationContext& proposal) const {
   PresentationContextAccept answer;
   answer.id = proposal.id;
-  const auto known =
-      std::find_if(proposal.transferSyntaxes.begin(), proposal.transferSyntaxes.end(),
-                   [](const TransferSyntaxItem& s) {
-                     return TransferSyntaxFromUid(s.value.View()) != UnknownTransferSyntax;
-                   });
+  // Only the three plain syntaxes: what arrives is stored as it came, and nothing here decodes
+  // compressed pixel data or deflate for whoever reads the files.
+  const auto known = std::find_if(
+      proposal.transferSyntaxes.begin(), proposal.transferSyntaxes.end(),
+      [](const TransferSyntaxItem& s) {
+        const TransferSyntax syntax = TransferSyntaxFromUid(s.value.View());
+        return syntax != UnknownTransferSyntax && !IsEncapsulated(syntax) && !IsDeflated(syntax);
+      });
   if (!serves_ || !serves_(proposal.abstractSyntax.value.View())) {
     answer.result = PresentationContextAccept::AbstractSyntaxNotSupported;
   } else if (known == proposal.transferSyntaxes.end()) {

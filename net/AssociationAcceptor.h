@@ -34,7 +34,7 @@ class AssociationAcceptor {
 
  private:
   // The result for one proposed context: its abstract syntax served, and the first of its
-  // transfer syntaxes that the codecs know.
+  // plain transfer syntaxes (implicit or explicit VR, not compressed, not deflated).
   PresentationContextAccept Negotiate(const PresentationContext& proposal) const;
   // The request as far as it could be read; false when the peer sent no readable A-ASSOCIATE-RQ.
   bool ReadRequest(Association& association) const;

@@ -13,7 +13,11 @@
 #include <vector>
 
 #include "data/DicomFile.h"
+#include "data/EncapsulatedPixelData.h"
+#include "data/StreamCodec.h"
+#include "net/MemoryByteStream.h"
 #include "support/Hex.h"
+#include "support/Programs.h"
 
 namespace dicom {
 namespace {
@@ -153,8 +157,8 @@ TEST_F(DicomFileTest, ReadsImplicitVrWithoutUsableMeta) {
     bool meta;
   } cases[] = {
       {bare, false},
-      {SyntaxOnly("1.2.840.10008.1.2.4.50") + kImplicitTail, true},  // unknown syntax
-      {SyntaxOnly("") + kImplicitTail, true},                        // empty syntax
+      {SyntaxOnly("1.2.3.4") + kImplicitTail, true},  // private syntax
+      {SyntaxOnly("") + kImplicitTail, true},         // empty syntax
       {kPreamble + Hex("02 00 01 00 4F 42 00 00 02 00 00 00 00 01") + kImplicitTail, false},
       {kPreamble + Hex("02 00 00 00 55 4C 02 00 1C 00") + kImplicitTail, false},        // UL of 2
       {kPreamble + Hex("02 00 00 00 55 53 04 00 1C 00 00 00") + kImplicitTail, false},  // US
@@ -243,6 +247,86 @@ TEST_F(DicomFileTest, RoundTripInEverySyntax) {
   // What the writer refuses (StreamCodecTest has the cases) fails the file.
   InsertBytes(dataSet, 0x00280010, vr::US, "AAA");
   EXPECT_FALSE(Write(ExplicitBigEndian, dataSet));
+}
+
+// pydicom writes a small three-frame object; DCMTK compresses or deflates it. Read and written
+// back, the data set keeps its bytes (the deflated one, whose deflate stream is our own, lists
+// the same in dcmdump); the frames are those pydicom finds. The deflated data set also decodes
+// as a message, and fails clearly when cut short or corrupt.
+TEST_F(DicomFileTest, CompressedAndDeflatedFromDcmtk) {
+  using namespace testing_support;
+  const std::filesystem::path dir = path_.parent_path();
+  const std::string source = dir / "source.dcm", ours = dir / "ours.dcm", made = dir / "made.dcm";
+  const char* script = R"(if 1:
+    import sys, struct
+    from pydicom.dataset import Dataset, FileMetaDataset
+    ds = Dataset(); ds.file_meta = m = FileMetaDataset()
+    m.TransferSyntaxUID = "1.2.840.10008.1.2.1"
+    m.MediaStorageSOPClassUID = ds.SOPClassUID = "1.2.840.10008.5.1.4.1.1.7"
+    m.MediaStorageSOPInstanceUID = ds.SOPInstanceUID = "1.2.3.4"; ds.PatientName = "Doe^Jane"
+    ds.is_little_endian, ds.is_implicit_VR = True, False; ds.Rows = ds.Columns = 16
+    ds.SamplesPerPixel = 1; ds.PhotometricInterpretation = "MONOCHROME2"; ds.NumberOfFrames = 3
+    ds.BitsAllocated, ds.BitsStored, ds.HighBit, ds.PixelRepresentation = 16, 12, 11, 0
+    ds.PixelData = b"".join(struct.pack("<H", i * 7 % 4096) for i in range(768))
+    ds.save_as(sys.argv[1], write_like_original=False))";
+  ASSERT_EQ(RunProgram({kSystemPython, "-c", script, source}).status, 0);
+  const auto body = [](const std::string& file) {
+    return file.substr(144 + (file[140] & 0xff) + 256 * (file[141] & 0xff));
+  };
+  const struct {
+    std::vector<std::string> tool;
+    TransferSyntax syntax;
+  } cases[] = {{{"dcmcjpeg"}, JpegLosslessSv1},
+               {{"dcmcjpls"}, JpegLsLossless},
+               {{"dcmcrle"}, RleLossless},
+               {{"dcmconv", "+td"}, DeflatedExplicitLittleEndian}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.tool[0]);
+    std::vector<std::string> argv = c.tool;
+    argv.insert(argv.end(), {source, made});
+    ASSERT_EQ(RunProgram(argv).status, 0);
+    path_ = made;
+    DataSet read;
+    ASSERT_TRUE(Read(read));
+    ASSERT_EQ(file_->Header().Syntax(), c.syntax);
+    path_ = ours;
+    ASSERT_TRUE(Write(c.syntax, read));
+    const std::string stored = ReadFile(made);
+    if (!IsDeflated(c.syntax)) {
+      EXPECT_TRUE(body(Load()) == body(stored));
+      const CommandResult frames = RunProgram(
+          {kSystemPython, "-c",
+           "import sys, pydicom; from pydicom.encaps import generate_pixel_data_frame as g\n"
+           "for f in g(pydicom.dcmread(sys.argv[1]).PixelData, 3): print(f.hex(' '))",
+           ours});
+      std::vector<std::string> found;
+      std::vector<std::uint8_t> bytes;
+      for (std::uint32_t i = 0; EncapsulatedFrames(read).Get(i, bytes) == FrameStatus::Good; ++i)
+        found.push_back(ToHex(bytes));
+      EXPECT_EQ(found.size(), 3u);
+      EXPECT_EQ(found, Lines(frames.out));
+      continue;
+    }
+    const auto dump = [](const std::string& file) {
+      const std::string out = RunProgram({"dcmdump", "-q", file}).out;
+      return out.substr(out.find("# Dicom-Data-Set"));
+    };
+    EXPECT_EQ(dump(ours), dump(made));
+    const auto decode = [&](std::string bytes, CodecStatus status) {
+      MemoryByteStream stream(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+      stream.ReadAhead(static_cast<std::uint32_t>(bytes.size()));
+      StreamCodec codec(stream, c.syntax);
+      DataSet message;
+      codec.ReadDataSet(message);
+      EXPECT_EQ(codec.Status(), status) << Describe(codec.Status());
+      return status == CodecStatus::Good && message.CountElements(true) == read.CountElements(true);
+    };
+    EXPECT_TRUE(decode(body(stored), CodecStatus::Good));
+    decode(body(stored).substr(0, 100), CodecStatus::DeflateNotEnded);
+    decode(body(stored).replace(10, 8, 8, '\xff'), CodecStatus::DeflateCorrupt);
+    EXPECT_FALSE(Read(stored.substr(0, stored.size() - 20), read));
+    EXPECT_EQ(file_->Status(), CodecStatus::DeflateNotEnded);
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "data/ByteStream.h"
 #include "data/DataSetDumper.h"
+#include "data/EncapsulatedPixelData.h"
 #include "data/StreamCodec.h"
 #include "net/MemoryByteStream.h"
 #include "support/Hex.h"
@@ -415,6 +416,93 @@ TEST(ByteStream, OutputLeavesInBlocks) {
     stream.Flush();
     EXPECT_EQ(stream.Writes(), c.writes) << c.pending << "/" << c.flush;
     EXPECT_EQ(stream.Output(), data) << "in order";
+  }
+}
+
+}  // namespace
+}  // namespace dicom
+
+namespace dicom {
+namespace {
+
+// Pixel data in an encapsulated syntax: each row is a whole message, read, looked up frame by
+// frame and written back. `frames` are the frames that are found, from 0; the next one fails
+// with `next`.
+TEST(StreamCodec, EncapsulatedPixelData) {
+  const std::string two = "28 00 08 00 49 53 02 00 32 20 ";  // (0028,0008) IS "2"
+  const std::string pix = "e0 7f 10 00 4f 42 00 00 ff ff ff ff ";
+  const std::string end = "fe ff dd e0 00 00 00 00";
+  const std::string f12 = "fe ff 00 e0 02 00 00 00 01 02 ", f34 = "fe ff 00 e0 02 00 00 00 03 04 ";
+  const std::string noTable = "fe ff 00 e0 00 00 00 00 ";
+  const auto table = [&](std::string offsets) {
+    return "fe ff 00 e0 08 00 00 00 00 00 00 00 " + offsets + " ";
+  };
+  const std::string eot =
+      "e0 7f 01 00 4f 56 00 00 10 00 00 00 00 00 00 00 00 00 00 00 "
+      "0a 00 00 00 00 00 00 00 e0 7f 02 00 4f 56 00 00 10 00 00 00 "
+      "02 00 00 00 00 00 00 00 ";  // offsets 0, 10; lengths 2 and ...
+  const struct {
+    std::string hex;
+    CodecStatus read;
+    std::vector<std::string> frames;
+    FrameStatus next;
+  } cases[] = {
+      {pix + noTable + f12 + end, Good, {"01 02"}, FrameStatus::FrameOutOfRange},
+      {pix + noTable + f12 + f34 + end, Good, {"01 02 03 04"}, FrameStatus::FrameOutOfRange},
+      {two + pix + noTable + f12 + f34 + end,
+       Good,
+       {"01 02", "03 04"},
+       FrameStatus::FrameOutOfRange},
+      {two + pix + table("14 00 00 00") + f12 + f34 + "fe ff 00 e0 02 00 00 00 05 06 " + end,
+       Good,
+       {"01 02 03 04", "05 06"},
+       FrameStatus::FrameOutOfRange},
+      {two + eot + "03 00 00 00 00 00 00 00 " + pix + noTable + f12 +
+           "fe ff 00 e0 04 00 00 00 03 04 05 00 " + end,
+       Good,
+       {"01 02", "03 04 05"},
+       FrameStatus::FrameOutOfRange},
+      {two + eot + "05 00 00 00 00 00 00 00 " + pix + noTable + f12 + f34 + end,
+       Good,
+       {"01 02"},
+       FrameStatus::LengthPastFragments},
+      {two + pix + table("28 00 00 00") + f12 + f34 + end, Good, {}, FrameStatus::OffsetOutside},
+      {two + pix + table("04 00 00 00") + f12 + f34 + end,
+       Good,
+       {},
+       FrameStatus::OffsetBetweenFragments},
+      {two + pix + "fe ff 00 e0 08 00 00 00 0a 00 00 00 00 00 00 00 " + f12 + f34 + end,
+       Good,
+       {},
+       FrameStatus::OffsetsOutOfOrder},
+      {pix + table("0a 00 00 00") + f12 + f34 + end, Good, {}, FrameStatus::OffsetCountMismatch},
+      {"28 00 08 00 49 53 02 00 33 20 " + pix + noTable + f12 + f34 + end,
+       Good,
+       {},
+       FrameStatus::FragmentsNotFrames},
+      {pix + noTable + "fe ff 00 e0 10 00 00 00 01 02 " + end, ValueNotDelivered, {}, {}},
+      {pix + noTable + f12, ValueNotDelivered, {}, {}},
+      {pix + noTable + "e0 7f 10 00 02 00 00 00 01 02 " + end, NotAFragment, {}, {}},
+      {pix + noTable + "fe ff 00 e0 03 00 00 00 01 02 03 " + end, OddFragmentLength, {}, {}},
+      {pix + "fe ff 00 e0 02 00 00 00 00 00 " + end, BadOffsetTable, {}, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.hex);
+    const Decoded decoded = Decode(FromHex(c.hex), JpegLossless, 7);
+    ASSERT_EQ(decoded.status, c.read) << Describe(decoded.status);
+    if (c.read != Good) continue;
+    EXPECT_EQ(Encode(decoded.dataSet, JpegLossless), Norm(c.hex));
+    CodecStatus status;
+    Encode(decoded.dataSet, kLe, &status);
+    EXPECT_EQ(status, ValueNotWritable) << "fragments only in an encapsulated syntax";
+    const EncapsulatedFrames frames(decoded.dataSet);
+    std::vector<std::uint8_t> bytes;
+    for (std::uint32_t i = 0; i < c.frames.size(); ++i) {
+      ASSERT_EQ(frames.Get(i, bytes), FrameStatus::Good) << i;
+      EXPECT_EQ(ToHex(bytes), Norm(c.frames[i]));
+    }
+    EXPECT_EQ(frames.Get(static_cast<std::uint32_t>(c.frames.size()), bytes), c.next)
+        << Describe(c.next);
   }
 }
 

@@ -104,6 +104,19 @@ const Case kCases[] = {
      1,
      kGood,
      "dicomnet dump: @too_long.dcm: the file ends inside (7FE0,0010) after 9 elements\n"},
+    {"Fragments",
+     {"dump", "@fragments.dcm"},
+     0,
+     kGood + std::vector<std::string>{"(7fe0,0010),OB,-1,PixelDataOW\t(null)",
+                                      "<(fffe,e000),UL,8,BasicOffsetTable\t00000000 0000000c ",
+                                      "<(fffe,e000),OB,4,PixelDataFragment\t61 62 63 64 ",
+                                      "<(fffe,e000),OB,2,PixelDataFragment\t65 66 "},
+     ""},
+    {"FileEndsInsideAFragment",
+     {"dump", "@fragments_cut.dcm"},
+     1,
+     kGood,
+     "dicomnet dump: @fragments_cut.dcm: the file ends inside (7FE0,0010) after 9 elements\n"},
     {"ItemDelimiterWithLengthInSequence",
      {"dump", "@bad_item.dcm"},
      1,
@@ -135,6 +148,12 @@ class DumpCommandTest : public testing::TestWithParam<Case> {
     WriteFile(dir_->File("too_long.dcm"), good + Head(kPixelDataTag, "OB", 40'000'001) +
                                               std::string(64, 'x') + Head(0x7FE10010, "LO", 4) +
                                               "ABCD");
+    const std::string fragments =
+        good + Head(kPixelDataTag, "OB", kUndefinedLength) + Head(kItemTag, "", 8) +
+        std::string(4, '\0') + "\x0c" + std::string(3, '\0') + Head(kItemTag, "", 4) + "abcd" +
+        Head(kItemTag, "", 2) + "ef" + Head(kSequenceDelimitationTag, "", 0);
+    WriteFile(dir_->File("fragments.dcm"), fragments);
+    WriteFile(dir_->File("fragments_cut.dcm"), fragments.substr(0, fragments.size() - 11));
     WriteFile(dir_->File("bad_item.dcm"),
               good + Head(0x00400275, "SQ", kUndefinedLength) +
                   Head(kItemTag, "", kUndefinedLength) + Head(0x00400009, "SH", 4) + "SPS1" +

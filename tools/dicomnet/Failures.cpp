@@ -153,9 +153,10 @@ bool ReadObject(const std::string& path, dicom::DicomFile& file, dicom::DataSet&
   std::snprintf(tag, sizeof tag, "(%04X,%04X)", dicom::TagGroup(file.FailedTag()),
                 dicom::TagElement(file.FailedTag()));
   const std::string after = " after " + std::to_string(object.Size()) + " elements";
+  // A deflate stream that breaks between elements has no element to name.
+  const std::string at = file.FailedTag() == 0 ? "" : " at " + std::string(tag);
   why = read ? "the file ends inside " + std::string(tag) + after
-             : "decoding failed at " + std::string(tag) + after + ": " +
-                   std::string(dicom::Describe(file.Status()));
+             : "decoding failed" + at + after + ": " + std::string(dicom::Describe(file.Status()));
   return false;
 }
 
