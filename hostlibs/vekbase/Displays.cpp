@@ -66,7 +66,10 @@ bool Displays::Load(int number, const std::string& path, std::string& error) {
     return false;
   }
   Image image;
-  if (!DecodeImage(dataSet, image, error)) return false;
+  if (!DecodeImage(dataSet, file.HasMetaHeader() ? file.Header().SyntaxUid() : std::string(), image,
+                   error)) {
+    return false;
+  }
 
   Display& display = displays_[static_cast<std::size_t>(number - 1)];
   display.image = std::move(image);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dicom {
@@ -41,9 +42,12 @@ struct Display {
 
 // Turns the first frame of the data set's pixel data into display pixels: 8- or 16-bit grey
 // (MONOCHROME1 or 2, signed or not, with the rescale and the first window centre/width, else the
-// minimum and maximum) or 8-bit RGB (either planar configuration). False, with the reason, for
-// anything else or for pixel data shorter than the image.
-bool DecodeImage(const dicom::DataSet& dataSet, Image& image, std::string& error);
+// minimum and maximum) or 8-bit RGB (either planar configuration, or YBR_FULL as a lossless
+// syntax keeps it). Compressed pixel data is decoded first under the transfer syntax the data set
+// was stored in. False, with the reason, for anything else or for pixel data shorter than the
+// image.
+bool DecodeImage(const dicom::DataSet& dataSet, std::string_view transferSyntaxUid, Image& image,
+                 std::string& error);
 
 class Displays {
  public:

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "codecs/PixelFrames.h"
 #include "data/DataSet.h"
 #include "data/Tag.h"
 #include "data/VrCode.h"
@@ -130,6 +131,16 @@ void DecodeRgb(const std::uint8_t* data, std::size_t pixelCount, bool planar, Im
   }
 }
 
+// YCbCr of full range, as the lossless syntaxes may keep a colour image, to RGB.
+void ConvertYbrFull(std::vector<std::uint8_t>& pixels) {
+  for (std::size_t i = 0; i + 2 < pixels.size(); i += 3) {
+    const double y = pixels[i], cb = pixels[i + 1] - 128.0, cr = pixels[i + 2] - 128.0;
+    pixels[i] = Clamp8(y + 1.402 * cr);
+    pixels[i + 1] = Clamp8(y - 0.344136 * cb - 0.714136 * cr);
+    pixels[i + 2] = Clamp8(y + 1.772 * cb);
+  }
+}
+
 }  // namespace
 
 std::string StoredValueText(const Image& image, int x, int y) {
@@ -143,7 +154,8 @@ std::string StoredValueText(const Image& image, int x, int y) {
          ',' + std::to_string(image.pixels[3 * at + 2]);
 }
 
-bool DecodeImage(const dicom::DataSet& dataSet, Image& image, std::string& error) {
+bool DecodeImage(const dicom::DataSet& dataSet, std::string_view transferSyntaxUid, Image& image,
+                 std::string& error) {
   const std::uint16_t rows = UnsignedValue(dataSet, kRows, 0);
   const std::uint16_t columns = UnsignedValue(dataSet, kColumns, 0);
   if (rows == 0 || columns == 0) {
@@ -158,10 +170,18 @@ bool DecodeImage(const dicom::DataSet& dataSet, Image& image, std::string& error
   std::string photometric = dataSet.GetText(kPhotometricInterpretation, dicom::vr::CS);
   if (photometric.empty()) photometric = samples == 3 ? "RGB" : "MONOCHROME2";
 
+  const dicom::ValuePtr pixelData = dataSet.GetValue(dicom::kPixelDataTag);
+  if (!pixelData) {
+    error = "the file holds no pixel data";
+    return false;
+  }
+  const bool encapsulated = pixelData->Encapsulated() != nullptr;
   const bool isGrey =
       samples == 1 && (photometric == "MONOCHROME1" || photometric == "MONOCHROME2");
-  const bool isRgb = samples == 3 && photometric == "RGB";
-  if (!isGrey && !isRgb) {
+  // A JPEG decoder turns subsampled YCbCr into RGB itself; uncompressed, it is not shown.
+  const bool isColour = samples == 3 && (photometric == "RGB" || photometric == "YBR_FULL" ||
+                                         (encapsulated && photometric == "YBR_FULL_422"));
+  if (!isGrey && !isColour) {
     error = "unsupported photometric interpretation " + photometric + " with " +
             std::to_string(samples) + " samples per pixel";
     return false;
@@ -177,20 +197,32 @@ bool DecodeImage(const dicom::DataSet& dataSet, Image& image, std::string& error
     return false;
   }
 
-  const dicom::ValuePtr pixelData = dataSet.GetValue(dicom::kPixelDataTag);
-  if (!pixelData) {
-    error = "the file holds no pixel data";
-    return false;
-  }
-  if (pixelData->Items() != nullptr || pixelData->Length() == dicom::kUndefinedLength) {
-    error = "encapsulated (compressed) pixel data is not supported";
-    return false;
-  }
   std::size_t pixelCount = 0;
   std::size_t frameBytes = 0;
   if (!CheckedProduct({rows, columns}, pixelCount) ||
-      !CheckedProduct({pixelCount, samples, std::size_t{bitsAllocated} / 8}, frameBytes) ||
-      frameBytes > pixelData->Length() || pixelData->Data() == nullptr) {
+      !CheckedProduct({pixelCount, samples, std::size_t{bitsAllocated} / 8}, frameBytes)) {
+    error = "the image is too large";
+    return false;
+  }
+  // The frame's samples: decoded from their fragments, always interleaved and in the low bits,
+  // or the pixel data as stored.
+  dicom::codecs::DecodedFrame decoded;
+  const std::uint8_t* samplesData = pixelData->Data();
+  bool planar = UnsignedValue(dataSet, kPlanarConfiguration, 0) == 1;
+  int shift = highBit + 1 - bitsStored;
+  std::string colourSpace = photometric;
+  if (encapsulated) {
+    const dicom::codecs::DecodeResult result =
+        dicom::codecs::DecodePixelFrame(dataSet, transferSyntaxUid, 0, decoded);
+    if (!result.Ok() || decoded.samples.size() < frameBytes) {
+      error = result.Ok() ? "the decoded frame is shorter than the image" : result.reason;
+      return false;
+    }
+    samplesData = decoded.samples.data();
+    planar = false;
+    shift = 0;
+    colourSpace = decoded.description.photometricInterpretation;
+  } else if (frameBytes > pixelData->Length() || samplesData == nullptr) {
     error = "the pixel data (" + std::to_string(pixelData->Length()) +
             " bytes) is shorter than one frame of " + std::to_string(columns) + " x " +
             std::to_string(rows) + " x " + std::to_string(samples) + " x " +
@@ -203,14 +235,14 @@ bool DecodeImage(const dicom::DataSet& dataSet, Image& image, std::string& error
   image.rows = rows;
   image.bitsAllocated = bitsAllocated;
   image.samplesPerPixel = samples;
-  if (isRgb) {
-    DecodeRgb(pixelData->Data(), pixelCount, UnsignedValue(dataSet, kPlanarConfiguration, 0) == 1,
-              image);
+  if (isColour) {
+    DecodeRgb(samplesData, pixelCount, planar, image);
+    if (colourSpace == "YBR_FULL") ConvertYbrFull(image.pixels);
   } else {
-    const GreyLayout layout{bitsAllocated, bitsStored, highBit + 1 - bitsStored,
+    const GreyLayout layout{bitsAllocated, bitsStored, shift,
                             UnsignedValue(dataSet, kPixelRepresentation, 0) == 1,
                             photometric == "MONOCHROME1"};
-    DecodeGrey(dataSet, pixelData->Data(), pixelCount, layout, image);
+    DecodeGrey(dataSet, samplesData, pixelCount, layout, image);
   }
   return true;
 }
