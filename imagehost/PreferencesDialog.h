@@ -36,6 +36,7 @@ class PreferencesDialog : public QDialog {
   QComboBox* language_;
   QComboBox* dateOrder_;
   QLineEdit* dateSeparator_;
+  QComboBox* retrieveMethod_;
   QPushButton* testConnection_;
   QLabel* connectionResult_;
   QProcess* echo_;
