@@ -11,11 +11,11 @@
 
 namespace dicom {
 
-// Where a received object is kept: a Part 10 file in one directory that appears whole or not at
-// all. It is written and synced under a name of its own in the same directory, then renamed over
-// the final name, which replaces whatever had that name (a symbolic link included) without
-// following it; the directory is synced too, so that the name survives a crash as the contents
-// do.
+// Where a received object is kept: a DICOM file with its meta header, in one directory, that
+// appears whole or not at all. It is written and synced under a name of its own in the same
+// directory, then renamed over the final name, which replaces whatever had that name (a symbolic
+// link included) without following it; the directory is synced too, so that the name survives a
+// crash as the contents do.
 class StoredObjectFile {
  public:
   // Files get the modes of any file the user creates, not the private mode of a temporary one.
