@@ -15,7 +15,9 @@
 #include "browser/PersonName.h"
 #include "browser/Request.h"
 #include "data/DataSet.h"
+#include "data/StoredObjectFile.h"
 #include "dimse/CFindScu.h"
+#include "dimse/CGetScu.h"
 #include "dimse/CMoveScu.h"
 #include "dimse/CommandTags.h"
 #include "host/DicomProgressMan.h"
@@ -38,6 +40,13 @@ constexpr const char* kApplicationContext = "1.2.840.10008.3.1.1.1";
 constexpr unsigned kConnectText = 1020;
 constexpr unsigned kRetrieveText = 1022;
 constexpr const char* kTemporaryFile = "tempDic.dic";
+
+// The host's setting of how images are retrieved, read at each connect: "move" (the default) has
+// the archive send them to the storage receiver, "get" brings them on the browser's association.
+constexpr const char* kProfileSection = "dicom";
+constexpr const char* kRetrieveMethodKey = "retrieveMethod";
+// Whether the shared association was set up for C-GET.
+bool retrieveByGet = false;
 
 constexpr dicom::Tag kCharacterSet = 0x00080005;
 constexpr dicom::Tag kSopInstanceUid = 0x00080018;
@@ -244,6 +253,10 @@ int ConnectToServer(const char* host, const char* port, const char* callingAeTit
   association.AddAbstractSyntax(dicom::kVerificationSopClass);
   association.AddAbstractSyntax(dicom::kStudyRootFindSopClass);
   association.AddAbstractSyntax(dicom::kStudyRootMoveSopClass);
+  char method[16];
+  platform::GetProfileString(kProfileSection, kRetrieveMethodKey, "move", method, sizeof method);
+  retrieveByGet = std::strcmp(method, "get") == 0;
+  if (retrieveByGet) dicom::CGetScu::Propose(association);
   return association.Request(host, port) != 0 ? kSuccess : kNotAnswered;
 }
 
@@ -334,6 +347,54 @@ int FindRecordForRow(int kind, const char* text1, const char* text2, char* out1,
   return 0;
 }
 
+namespace {
+
+// Loads the retrieved file into the display, deletes it and names the image after the selected
+// patient; kFileMissing when it is not there.
+int LoadRetrievedFile(std::uint16_t display) {
+  char path[kTextBuffer];
+  TemporaryFilePath(path);
+  if (sysExistsPath(path) == 0) return kFileMissing;
+  imgLoad(display, path);
+  platform::DeleteFile(path);
+  char name[kTextBuffer] = "";
+  if (platform::ListView* patients = View(&CRequest::PatientsView)) {
+    const std::vector<int> selected = patients->SelectedRows();
+    if (!selected.empty()) patients->GetItemText(selected.front(), 0, name, sizeof name);
+  }
+  imgSetName(display, name);
+  return kSuccess;
+}
+
+// The image comes on the association itself: each C-STORE sub-operation is written to the
+// temporary file as the storage receiver writes it, whole and before the answer. The responses
+// end with the first that is not pending, whatever its status, as the archive sends nothing after
+// it.
+int GetAndLoadImage(std::uint16_t display, const dicom::DataSet& identifier) {
+  char directory[kTextBuffer];
+  const int length = platform::GetTempPath(kTextBuffer, directory);
+  if (length <= 0 || length >= static_cast<int>(kTextBuffer)) directory[0] = '\0';
+  const dicom::StoredObjectFile files(directory[0] != '\0' ? directory : ".");
+  dicom::CGetScu get(dicom::kStudyRootGetSopClass,
+                     [&files](const dicom::StoreRequest& request, const dicom::DataSet& object,
+                              std::string& outcome) {
+                       return files.Write(object, kTemporaryFile, request.sopClassUid,
+                                          request.sopInstanceUid, request.syntax, outcome)
+                                  ? dicom::kStatusSuccess
+                                  : dicom::kStatusOutOfResources;
+                     });
+  dicom::Association& association = SharedAssociation();
+  if (!get.SendRequest(association, identifier, dicom::kPriorityMedium)) return kNotSent;
+  std::uint16_t status = dicom::kStatusPending;
+  while (status == dicom::kStatusPending || status == dicom::kStatusPendingWarning) {
+    dicom::DataSet response, command;
+    if (!get.ReceiveResponse(status, response, command, association)) return kNotAnswered;
+  }
+  return status == dicom::kStatusSuccess ? LoadRetrievedFile(display) : kNotAnswered;
+}
+
+}  // namespace
+
 int MoveAndLoadImage(std::uint16_t display, const char* sopInstanceUid, const char* studyUid,
                      const char* seriesUid) {
   platform::WaitCursor waiting;
@@ -350,6 +411,7 @@ int MoveAndLoadImage(std::uint16_t display, const char* sopInstanceUid, const ch
   identifier.InsertText(kSopInstanceUid, dicom::vr::UI, sopInstanceUid);
   identifier.InsertText(kStudyInstanceUid, dicom::vr::UI, studyUid);
   identifier.InsertText(kSeriesInstanceUid, dicom::vr::UI, seriesUid);
+  if (retrieveByGet) return GetAndLoadImage(display, identifier);
   dicom::Association& association = SharedAssociation();
   if (!move.SendRequest(association, ConnectionSettings.callingAeTitle, identifier,
                         dicom::kPriorityMedium)) {
@@ -365,18 +427,7 @@ int MoveAndLoadImage(std::uint16_t display, const char* sopInstanceUid, const ch
       refused = true;
       result = kNotAnswered;
     } else if (status == dicom::kStatusSuccess && !refused) {
-      char path[kTextBuffer];
-      TemporaryFilePath(path);
-      if (sysExistsPath(path) == 0) return kFileMissing;
-      imgLoad(display, path);
-      platform::DeleteFile(path);
-      char name[kTextBuffer] = "";
-      if (platform::ListView* patients = View(&CRequest::PatientsView)) {
-        const std::vector<int> selected = patients->SelectedRows();
-        if (!selected.empty()) patients->GetItemText(selected.front(), 0, name, sizeof name);
-      }
-      imgSetName(display, name);
-      result = kSuccess;
+      result = LoadRetrievedFile(display);
     }
   }
   return result;

@@ -45,7 +45,9 @@ extern RowCounterValues RowCounters;
 // are listed.
 extern char CurrentPatientName[kTextBuffer];
 
-// 0, or kNotAnswered when the association could not be established.
+// 0, or kNotAnswered when the association could not be established. With the host's retrieve
+// method "get" ([dicom] retrieveMethod) the association also proposes C-GET and the storage
+// classes, with this side as their SCP.
 int ConnectToServer(const char* host, const char* port, const char* callingAeTitle,
                     const char* calledAeTitle);
 // Runs one C-FIND at the level (key 1: the filter value or the study UID; key 2: the series UID;
@@ -64,8 +66,9 @@ int FindRecordForRow(int kind, const char* text1, const char* text2, char* out1,
 // Where the storage receiver leaves a moved image: the temporary directory and "tempDic.dic".
 // The path holds 260 bytes.
 void TemporaryFilePath(char* path);
-// Moves one image to this system's AE title, then loads the file the receiver left into the
-// display and names it after the selected patient.
+// Moves one image to this system's AE title, or, when the association was set up for C-GET,
+// gets it on the association; then loads the file the receiver (or the get) left into the display
+// and names it after the selected patient.
 int MoveAndLoadImage(std::uint16_t display, const char* sopInstanceUid, const char* studyUid,
                      const char* seriesUid);
 

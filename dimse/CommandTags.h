@@ -44,10 +44,14 @@ constexpr std::uint16_t kStatusCannotUnderstand = 0xC000;
 // Command fields of the requests a storage provider serves.
 constexpr std::uint16_t kCStoreRq = 0x0001;
 constexpr std::uint16_t kCEchoRq = 0x0030;
+// C-GET: the request, and the responses between which the C-STORE sub-operations arrive.
+constexpr std::uint16_t kCGetRq = 0x0010;
+constexpr std::uint16_t kCGetRsp = 0x8010;
 
 // The SOP classes of the query/retrieve services.
 inline constexpr const char* kVerificationSopClass = "1.2.840.10008.1.1";
 inline constexpr const char* kStudyRootFindSopClass = "1.2.840.10008.5.1.4.1.2.2.1";
 inline constexpr const char* kStudyRootMoveSopClass = "1.2.840.10008.5.1.4.1.2.2.2";
+inline constexpr const char* kStudyRootGetSopClass = "1.2.840.10008.5.1.4.1.2.2.3";
 
 }  // namespace dicom

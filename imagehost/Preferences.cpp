@@ -84,13 +84,19 @@ void Preferences::Apply() const {
                                                     : QLocale::English));
   platform::WriteProfileString("intl", "iDate", std::to_string(dateOrder).c_str());
   platform::WriteProfileString("intl", "sDate", dateSeparator.toStdString().c_str());
+  // The plug-in reads these at each connect, under the names of the preferences.
+  for (const char* key : {"retrieveMethod"}) {
+    std::string value;
+    Get(key, value);
+    platform::WriteProfileString("dicom", key, value.c_str());
+  }
   if (applied) applied();
 }
 
 const std::vector<std::string>& Preferences::Keys() {
-  static const std::vector<std::string> keys = {"archiveHost",   "archivePort", "callingAeTitle",
-                                                "calledAeTitle", "receivePort", "checkDuplicate",
-                                                "language",      "dateOrder",   "dateSeparator"};
+  static const std::vector<std::string> keys = {
+      "archiveHost",    "archivePort", "callingAeTitle", "calledAeTitle", "receivePort",
+      "checkDuplicate", "language",    "dateOrder",      "dateSeparator", "retrieveMethod"};
   return keys;
 }
 
@@ -113,6 +119,8 @@ bool Preferences::Get(const std::string& key, std::string& value) const {
     value = std::to_string(dateOrder);
   else if (key == "dateSeparator")
     value = dateSeparator.toStdString();
+  else if (key == "retrieveMethod")
+    value = retrieveMethod.toStdString();
   else
     return false;
   return true;
@@ -161,6 +169,12 @@ bool Preferences::Assign(const std::string& key, const std::string& value, std::
       dateSeparator = QString::fromStdString(value);
     else
       error = "dateSeparator takes one character that is neither a letter nor a digit";
+  } else if (key == "retrieveMethod") {
+    valid = value == "move" || value == "get";
+    if (valid)
+      retrieveMethod = QString::fromStdString(value);
+    else
+      error = "retrieveMethod takes move or get";
   } else {
     error = "no preference named " + key;
   }

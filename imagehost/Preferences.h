@@ -6,8 +6,8 @@
 #include <vector>
 
 // The host's settings, kept with QSettings. Every change is applied at once: the host language,
-// the locale of date pickers, and the [intl] profile values that the plug-in and the date
-// formatting read.
+// the locale of date pickers, the [intl] profile values that the plug-in and the date formatting
+// read, and the plug-in's own settings in the [dicom] profile section.
 class Preferences {
  public:
   // Language codes as the macro language answers them.
@@ -28,6 +28,9 @@ class Preferences {
   int language = kEnglish;
   int dateOrder = kMonthFirst;
   QString dateSeparator = "/";
+  // "move": the archive sends retrieved images to the receiver; "get": they come on the browser's
+  // own association.
+  QString retrieveMethod = "move";
 
   // The defaults, with the date order and separator of the user's locale, overlaid with the
   // valid values that were saved.

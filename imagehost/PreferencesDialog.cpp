@@ -52,6 +52,11 @@ PreferencesDialog::PreferencesDialog(Preferences& preferences, QWidget* parent)
   dateOrder_->setCurrentIndex(preferences.dateOrder);
   dateSeparator_ = new QLineEdit(preferences.dateSeparator);
   dateSeparator_->setMaxLength(1);
+  // Item data is the value of the preference.
+  retrieveMethod_ = new QComboBox;
+  retrieveMethod_->addItem(tr("C-MOVE: the archive sends to the receive port"), "move");
+  retrieveMethod_->addItem(tr("C-GET: the images come on the query connection"), "get");
+  retrieveMethod_->setCurrentIndex(retrieveMethod_->findData(preferences.retrieveMethod));
 
   testConnection_ = new QPushButton(tr("&Test connection"));
   connectionResult_ = new QLabel;
@@ -70,6 +75,7 @@ PreferencesDialog::PreferencesDialog(Preferences& preferences, QWidget* parent)
   form->addRow(tr("&Own AE title:"), callingAeTitle_);
   form->addRow(tr("&Archive AE title:"), calledAeTitle_);
   form->addRow(testConnection_, connectionResult_);
+  form->addRow(tr("Retrie&ve with:"), retrieveMethod_);
   form->addRow(tr("&Receive port:"), receivePort_);
   form->addRow(tr("Duplicates:"), checkDuplicate_);
   form->addRow(tr("&Language:"), language_);
@@ -105,6 +111,7 @@ bool PreferencesDialog::Shown(Preferences& shown, std::string& error) const {
       {"language", std::to_string(language_->currentData().toInt())},
       {"dateOrder", std::to_string(dateOrder_->currentIndex())},
       {"dateSeparator", dateSeparator_->text().toStdString()},
+      {"retrieveMethod", retrieveMethod_->currentData().toString().toStdString()},
   };
   shown = preferences_;
   for (const auto& [key, value] : values)

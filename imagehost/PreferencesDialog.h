@@ -37,6 +37,7 @@ class PreferencesDialog : public QDialog {
   QComboBox* language_;
   QComboBox* dateOrder_;
   QLineEdit* dateSeparator_;
+  QComboBox* retrieveMethod_;
   QPushButton* testConnection_;
   QLabel* connectionResult_;
   SelfTest* selfTest_;

@@ -19,16 +19,47 @@ Association::~Association() {
 }
 
 int Association::ClearAbstractSyntaxes() {
-  abstractSyntaxes_.clear();
+  proposals_.clear();
+  roleSelections_.clear();
   return 1;
 }
 
 int Association::AddAbstractSyntax(std::string_view uid) {
-  if (std::find(abstractSyntaxes_.begin(), abstractSyntaxes_.end(), uid) ==
-      abstractSyntaxes_.end()) {
-    abstractSyntaxes_.emplace_back(uid);
+  const std::string_view implicit[] = {kImplicitLittleEndianUid};
+  return AddAbstractSyntax(uid, implicit);
+}
+
+int Association::AddAbstractSyntax(std::string_view uid,
+                                   std::span<const std::string_view> transferSyntaxes) {
+  if (std::none_of(proposals_.begin(), proposals_.end(),
+                   [&](const Proposal& p) { return p.abstractSyntax == uid; })) {
+    proposals_.push_back({std::string(uid), {transferSyntaxes.begin(), transferSyntaxes.end()}});
   }
   return 1;
+}
+
+void Association::AddRoleSelection(std::string_view sopClassUid, std::uint8_t scuRole,
+                                   std::uint8_t scpRole) {
+  RoleSelectionItem& role = roleSelections_.emplace_back();
+  role.sopClassUid.Assign(sopClassUid);
+  role.scuRole = scuRole;
+  role.scpRole = scpRole;
+}
+
+std::string_view Association::AcceptedAbstractSyntax(std::uint8_t contextId) const {
+  const bool accepted = std::any_of(accepted_.begin(), accepted_.end(),
+                                    [&](const auto& c) { return c.id == contextId; });
+  for (const PresentationContext& proposal : request_.presentationContexts) {
+    if (accepted && proposal.id == contextId) return proposal.abstractSyntax.value.View();
+  }
+  return {};
+}
+
+const RoleSelectionItem* Association::PeerRoleSelection(std::string_view sopClassUid) const {
+  for (const RoleSelectionItem& role : accept_.userInformation.roleSelections) {
+    if (role.sopClassUid.View() == sopClassUid) return &role;
+  }
+  return nullptr;
 }
 
 // Nothing of an earlier connection may reach the next one.
@@ -57,18 +88,21 @@ int Association::Request(const char* host, const char* port) {
   reject_ = {};
   peerAbort_ = {};
   ended_ = AssociationEnd::NoConnection;
-  if (abstractSyntaxes_.empty()) return 0;
+  accept_.userInformation = {};
+  if (proposals_.empty()) return 0;
 
   request_.presentationContexts.clear();
-  for (const std::string& uid : abstractSyntaxes_) {
+  for (const Proposal& proposal : proposals_) {
     PresentationContext& context = request_.presentationContexts.emplace_back();
     context.id = NextContextId();
-    context.abstractSyntax.value.Assign(uid);
-    context.transferSyntaxes.emplace_back().value = kImplicitLittleEndianUid;
+    context.abstractSyntax.value.Assign(proposal.abstractSyntax);
+    for (const std::string& syntax : proposal.transferSyntaxes)
+      context.transferSyntaxes.emplace_back().value.Assign(syntax);
   }
   UserInformationItem& user = request_.userInformation;
   user.maximumLength.maximumLength = kProposedMaximumLength;
   user.implementationClassUid.value = FileMetaHeader::kImplementationClassUid;
+  user.roleSelections = roleSelections_;
   user.implementationVersionName.value = FileMetaHeader::kImplementationVersionName;
 
   if (!socket_.Connect(host, port)) return 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,9 +64,15 @@ class Association {
   // as both it and the peer's announced maximum allow; 0, the default, keeps 4096-byte fragments
   // whatever the peer announced.
   void SetMaxSendPdu(std::uint32_t maximum) { maxSendPdu_ = maximum; }
+  // Forgets the abstract syntaxes and the role selections.
   int ClearAbstractSyntaxes();
-  // Appends the UID unless it is already listed.
+  // Appends the UID unless it is already listed, proposed with implicit VR little-endian only.
   int AddAbstractSyntax(std::string_view uid);
+  // The same with these transfer syntaxes, in this order of preference.
+  int AddAbstractSyntax(std::string_view uid, std::span<const std::string_view> transferSyntaxes);
+  // Proposes these roles for the SOP class in a role selection sub-item: a side that is to serve
+  // C-STORE sub-operations on this association asks for the SCP role (scu 0, scp 1).
+  void AddRoleSelection(std::string_view sopClassUid, std::uint8_t scuRole, std::uint8_t scpRole);
 
   // 1 when the peer accepted at least one presentation context.
   int Request(const char* host, const char* port);
@@ -106,6 +113,11 @@ class Association {
   int Flush() { return stream_.Flush(); }
 
   const std::vector<PresentationContextAccept>& AcceptedContexts() const { return accepted_; }
+  // The abstract syntax proposed for a context the peer accepted; empty for any other id.
+  std::string_view AcceptedAbstractSyntax(std::uint8_t contextId) const;
+  // The role selection the peer answered for the SOP class, or none when it sent none (the
+  // default roles then apply).
+  const RoleSelectionItem* PeerRoleSelection(std::string_view sopClassUid) const;
   const AssociateRequestPdu& RequestPdu() const { return request_; }
   TcpSocket& Socket() { return socket_; }
   const TcpSocket& Socket() const { return socket_; }
@@ -169,7 +181,12 @@ class Association {
   AbortPdu peerAbort_;
   AssociationEnd ended_ = AssociationEnd::None;
 
-  std::vector<std::string> abstractSyntaxes_;
+  struct Proposal {
+    std::string abstractSyntax;
+    std::vector<std::string> transferSyntaxes;
+  };
+  std::vector<Proposal> proposals_;
+  std::vector<RoleSelectionItem> roleSelections_;
   std::vector<PresentationContextAccept> accepted_;
 
   // Transfer state: bytes of the incoming P-DATA-TF PDU not yet read (a PDU may end one message

@@ -7,7 +7,8 @@
 
 namespace dicom {
 
-// SCP/SCU role selection (sub-item 0x54): read from a peer, never proposed.
+// SCP/SCU role selection (sub-item 0x54): the roles a side proposes, or accepts, for one SOP
+// class. A role of 1 is asked for (or granted), 0 is not.
 struct RoleSelectionItem {
   static constexpr std::uint8_t kType = 0x54;
 

@@ -7,10 +7,13 @@ void UserInformationItem::Write(ByteStream& out) const {
   out.Flush();
   maximumLength.Write(out);
   implementationClassUid.Write(out);
+  for (const RoleSelectionItem& role : roleSelections)
+    role.Write(out);
   implementationVersionName.Write(out);
 }
 
 bool UserInformationItem::ReadBody(PduReader& in) {
+  roleSelections.clear();
   in.U8();
   const std::uint16_t length = in.U16();
   std::int64_t remaining = length;
@@ -28,7 +31,7 @@ bool UserInformationItem::ReadBody(PduReader& in) {
         implementationVersionName.ReadBody(in);
         break;
       case RoleSelectionItem::kType:
-        roleSelection.ReadBody(in);
+        roleSelections.emplace_back().ReadBody(in);
         break;
       default:
         // Asynchronous operations window and anything newer: the rest of the item is skipped.

@@ -48,9 +48,9 @@ void WriteImage(const Image& image, int number, const std::string& path) {
   ASSERT_TRUE(testing_support::WriteSmallImage(std::move(object), path)) << path;
 }
 
-TEST(BrowserInteropTest, FilterListAndRetrieveFromOrthanc) {
-  const std::uint16_t receivePort = testing_support::FreePort();
-  Peer orthanc;
+// Orthanc, knowing STORESCP at the receive port and DICOMNET at a port where nothing listens,
+// loaded with four images: two of Müller Hans in study 1, one each of two other patients.
+void StartLoadedOrthanc(Peer& orthanc, std::uint16_t receivePort) {
   ASSERT_EQ(orthanc.Start(testing_support::PeerArgs("Orthanc", orthanc, receivePort)), "");
   constexpr const char* kCt = "1.2.840.10008.5.1.4.1.1.2";
   constexpr const char* kMr = "1.2.840.10008.5.1.4.1.1.4";
@@ -68,7 +68,25 @@ TEST(BrowserInteropTest, FilterListAndRetrieveFromOrthanc) {
   }
   const auto loaded = RunProgram(store);
   ASSERT_EQ(loaded.status, 0) << loaded.out << loaded.err;
+}
 
+// The macro's output lines, from imagehost run with its own configuration and temporary
+// directory (which must hold no retrieved file afterwards).
+std::vector<std::string> RunMacro(const std::string& lines) {
+  testing_support::TempDir dir;
+  const auto run = RunProgram({"timeout", "120", "env", "QT_QPA_PLATFORM=offscreen",
+                               "XDG_CONFIG_HOME=" + dir.File("config"), "TMPDIR=" + dir.File(""),
+                               IMAGEHOST_BIN, "--plugin", PLUGIN, "-e", lines});
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("tempDic.dic")));
+  return Lines(run.out);
+}
+
+TEST(BrowserInteropTest, FilterListAndRetrieveFromOrthanc) {
+  const std::uint16_t receivePort = testing_support::FreePort();
+  Peer orthanc;
+  StartLoadedOrthanc(orthanc, receivePort);
+  if (HasFatalFailure()) return;
   const std::string title = "Dicom Request";
   const std::string lines =
       "setPreference(\"callingAeTitle\", \"STORESCP\")\n"
@@ -99,13 +117,8 @@ TEST(BrowserInteropTest, FilterListAndRetrieveFromOrthanc) {
       "click(\"Dicom Request\", 6006)\n"
       "displays()\n"
       "closeWindow(\"Dicom Request\")";
-  testing_support::TempDir dir;
-  const auto run = RunProgram({"timeout", "120", "env", "QT_QPA_PLATFORM=offscreen",
-                               "XDG_CONFIG_HOME=" + dir.File("config"), "TMPDIR=" + dir.File(""),
-                               IMAGEHOST_BIN, "--plugin", PLUGIN, "-e", lines});
-  ASSERT_EQ(run.status, 0) << run.out << run.err;
-  std::vector<std::string> out = Lines(run.out);
-  ASSERT_EQ(out.size(), 12u) << run.out << run.err;
+  const std::vector<std::string> out = RunMacro(lines);
+  ASSERT_EQ(out.size(), 12u);
   EXPECT_EQ(out[0], "1");  // the browser is open
   // The first Update lists every patient, in the archive's order. Names keep the padding that
   // made their value even, as the records keep the bytes.
@@ -119,7 +132,35 @@ TEST(BrowserInteropTest, FilterListAndRetrieveFromOrthanc) {
             (std::vector<std::string>{"Family Name : Müller", "Müller Hans \tP1\t01.01.1960",
                                       "S1\t15.01.2002", "CT\t10", "11", "12",
                                       "1\tMüller Hans \t8x8\t8\t0", "2\tMüller Hans \t8x8\t8\t0"}));
-  EXPECT_FALSE(std::filesystem::exists(dir.File("tempDic.dic")));
+}
+
+// With get the images come on the browser's association: the archive knows the calling title
+// DICOMNET only at a port where nothing listens, and nothing is sent to the receiver.
+TEST(BrowserInteropTest, RetrieveWithGetFromOrthanc) {
+  Peer orthanc;
+  StartLoadedOrthanc(orthanc, testing_support::FreePort());
+  if (HasFatalFailure()) return;
+  const std::vector<std::string> out = RunMacro(
+      "setPreference(\"retrieveMethod\", \"get\")\n"
+      "setPreference(\"receivePort\", \"" +
+      std::to_string(testing_support::FreePort()) +
+      "\")\n"
+      "dicomRequest(\"127.0.0.1\", \"" +
+      std::to_string(orthanc.port) +
+      "\", \"DICOMNET\", \"ORTHANC\")\n"
+      "waitWindow(\"Dicom Request\", 10)\n"
+      "click(\"Dicom Request\", 6014)\n"
+      "waitWindow(\"Filter\", 10)\n"
+      "check(\"Filter\", 6024)\n"
+      "setText(\"Filter\", 6016, \"Müller\")\n"
+      "click(\"Filter\", 1)\n"
+      "click(\"Dicom Request\", 6005)\n"
+      "selectRows(\"Dicom Request\", 6011, 0, 1)\n"
+      "click(\"Dicom Request\", 6006)\n"
+      "displays()\n"
+      "closeWindow(\"Dicom Request\")");
+  EXPECT_EQ(out, (std::vector<std::string>{"1", "1\tMüller Hans \t8x8\t8\t0",
+                                           "2\tMüller Hans \t8x8\t8\t0"}));
 }
 
 }  // namespace

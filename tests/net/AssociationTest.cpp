@@ -471,7 +471,8 @@ TEST(Pdu, AcceptReadsWholeAtEverySplitAndTruncatedFails) {
     EXPECT_EQ(accept.presentationContexts[1].result,
               PresentationContextAccept::AbstractSyntaxNotSupported);
     EXPECT_EQ(accept.userInformation.maximumLength.maximumLength, 16384u);
-    EXPECT_EQ(accept.userInformation.roleSelection.sopClassUid.View(), "1.2.3.4");
+    ASSERT_EQ(accept.userInformation.roleSelections.size(), 1u);
+    EXPECT_EQ(accept.userInformation.roleSelections[0].sopClassUid.View(), "1.2.3.4");
     EXPECT_EQ(accept.userInformation.implementationClassUid.value.View(), "1.2.3");
     EXPECT_EQ(accept.CalledTitle(), "ARCHIVE         ");
   }

@@ -162,11 +162,15 @@ class NetworkCommandsInteropTest : public testing::TestWithParam<Archive> {
     return RunProgram(argv);
   }
 
-  CommandResult Move(const std::string& destination) const {
+  // The one object each archive retrieves, by move or by get.
+  CommandResult Retrieve(const std::string& command, std::vector<std::string> options) const {
     const Object& object = Objects()[GetParam().movedObject];
-    return Command("move",
-                   {"-aem", destination, "-k", "0008,0052=IMAGE", "-k", "0020,000d=" + object.study,
-                    "-k", "0020,000e=" + object.series, "-k", "0008,0018=" + object.uid});
+    options.insert(options.end(), {"-k", "0008,0052=IMAGE", "-k", "0020,000d=" + object.study, "-k",
+                                   "0020,000e=" + object.series, "-k", "0008,0018=" + object.uid});
+    return Command(command, options);
+  }
+  CommandResult Move(const std::string& destination) const {
+    return Retrieve("move", {"-aem", destination});
   }
 
   Rows Find(const std::vector<std::string>& options, const std::vector<std::string>& tags) const {
@@ -267,6 +271,22 @@ TEST_P(NetworkCommandsInteropTest, MoveSendsOneImageToStorescpAndNoneToAnUnknown
   EXPECT_EQ(refused.err, "dicomnet move: the retrieve ended with status " + status + "\n");
 }
 
+// The archives know DICOMNET only at a port where nothing listens: the object comes on the
+// association all the same, and is kept as the receiver keeps it.
+TEST_P(NetworkCommandsInteropTest, GetBringsOneImageOnTheAssociation) {
+  const Object& object = Objects()[GetParam().movedObject];
+  TempDir out;
+  const CommandResult result = Retrieve("get", {"--output-dir", out.File("")});
+  ASSERT_EQ(result.status, 0) << result.out << result.err << archive_->peer.Log();
+  std::vector<std::string> lines = Lines(result.out);
+  ASSERT_GE(lines.size(), 2u) << result.out;
+  EXPECT_EQ(lines.front(), "stored " + object.uid + " in " + out.File(object.uid + ".dcm"));
+  EXPECT_TRUE(lines.back().starts_with("0x0000 ")) << result.out;
+  EXPECT_NE(lines.back().find("completed=1"), std::string::npos) << result.out;
+  const CommandResult dump = RunProgram({DICOMNET_BIN, "dump", out.File(object.uid + ".dcm")});
+  EXPECT_NE(dump.out.find("SOPInstanceUID\t\"" + object.uid), std::string::npos) << dump.out;
+}
+
 // Refused for the title, as the archive's log shows, not unreachable.
 TEST_P(NetworkCommandsInteropTest, WrongCalledTitleGetsNoAssociation) {
   const std::size_t before = archive_->peer.CountInLog(GetParam().rejectionLogged);
@@ -297,6 +317,8 @@ TEST(NetworkCommandsUsageTest, ExitsWithTwoWithoutConnecting) {
            {"find", "--bogus", "127.0.0.1", port},
            {"find", "127.0.0.1", port},  // no keys: nothing to send
            {"move", "-aem", "X", "127.0.0.1", port},
+           {"get", "-aem", "X", "-k", "0008,0052=IMAGE", "127.0.0.1", port},
+           {"get", "--output-dir", "127.0.0.1", port},
            {"store", "--max-send-pdu", "100", "127.0.0.1", port, "x.dcm"},
        }) {
     std::vector<std::string> argv = {DICOMNET_BIN};

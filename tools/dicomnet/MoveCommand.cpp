@@ -14,8 +14,9 @@ constexpr const char* kMoveUsage =
     "usage: dicomnet move [-aet AE] [-aec AE] [-aem DEST] [-k TAG=VALUE]...\n"
     "                     [--trace] [--timeout SECONDS] HOST PORT\n";
 
-// The status, and the sub-operation counters that the response carries.
-void PrintResponse(std::uint16_t status, const dicom::DataSet& command) {
+}  // namespace
+
+void PrintRetrieveResponse(std::uint16_t status, const dicom::DataSet& command) {
   std::cout << StatusText(status);
   const std::pair<dicom::Tag, const char*> counters[] = {
       {dicom::kRemainingSubOperationsTag, "remaining"},
@@ -28,8 +29,6 @@ void PrintResponse(std::uint16_t status, const dicom::DataSet& command) {
   }
   std::cout << '\n';
 }
-
-}  // namespace
 
 int RunMove(std::span<const std::string_view> args) {
   std::string error;
@@ -70,7 +69,7 @@ int RunMove(std::span<const std::string_view> args) {
                 << AssociationFailure(association, *options) << '\n';
       return 1;
     }
-    PrintResponse(status, command);
+    PrintRetrieveResponse(status, command);
     refused |= status == dicom::kStatusRefused;
     if (status != dicom::kStatusPending && status != dicom::kStatusPendingWarning &&
         status != dicom::kStatusRefused) {

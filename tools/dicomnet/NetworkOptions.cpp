@@ -41,7 +41,8 @@ std::optional<NetworkOptions> ParseNetworkOptions(std::span<const std::string_vi
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     const bool takesValue = arg == "-aet" || arg == "-aec" || arg == "-aem" || arg == "-L" ||
-                            arg == "-k" || arg == "--timeout" || arg == "--max-send-pdu";
+                            arg == "-k" || arg == "--timeout" || arg == "--max-send-pdu" ||
+                            arg == "--output-dir";
     if (takesValue && i + 1 == args.size()) {
       error = std::string(arg) + " needs a value";
       return std::nullopt;
@@ -86,6 +87,8 @@ std::optional<NetworkOptions> ParseNetworkOptions(std::span<const std::string_vi
         error = "--max-send-pdu takes a number of bytes from 4096 to 131072";
         return std::nullopt;
       }
+    } else if (arg == "--output-dir" && (allowed & kOutputDir)) {
+      options.outputDir = value;
     } else if (arg == "--trace") {
       options.trace = true;
     } else if (arg.size() > 1 && arg.front() == '-') {

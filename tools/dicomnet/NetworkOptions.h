@@ -27,6 +27,7 @@ struct NetworkOptions {
   bool trace = false;
   int timeout = dicom::TcpSocket::kDefaultReceiveTimeout;
   std::uint32_t maxSendPdu = 0;  // 0: 4096-byte fragments whatever the peer announces
+  std::string outputDir = ".";
   std::string host;
   std::string port;
   std::vector<std::string> files;
@@ -40,6 +41,7 @@ enum Allowed : unsigned {
   kMoveDestination = 8,  // -aem AE
   kFiles = 16,           // FILE... after HOST PORT
   kMaxSendPdu = 32,      // --max-send-pdu N
+  kOutputDir = 64,       // --output-dir DIR
 };
 
 // The options, or nullopt with `error` saying what is wrong.

@@ -1,7 +1,3 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -15,7 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "data/DicomFile.h"
+#include "data/StoredObjectFile.h"
 #include "dimse/CEchoRsp.h"
 #include "dimse/CStoreRsp.h"
 #include "dimse/CommandTags.h"
@@ -106,13 +102,6 @@ bool IsServed(std::string_view uid) {
          (uid.starts_with(kStoragePrefix) && uid.size() > kStoragePrefix.size());
 }
 
-// Only a name of UID characters can come from a peer: nothing else it sends names a file.
-bool IsUidName(std::string_view uid) {
-  return !uid.empty() && uid.size() <= 64 && std::all_of(uid.begin(), uid.end(), [](char c) {
-    return c == '.' || (c >= '0' && c <= '9');
-  });
-}
-
 std::string TemporaryDirectory() {
   const char* tmpdir = std::getenv("TMPDIR");
   return tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
@@ -131,10 +120,9 @@ std::string Trimmed(std::string_view title) {
 
 class Provider {
  public:
-  Provider(const ReceiveOptions& options, mode_t fileMode)
-      : directory_(options.outputDir.empty() ? TemporaryDirectory() : options.outputDir),
-        keepAll_(!options.outputDir.empty()),
-        fileMode_(fileMode) {}
+  explicit Provider(const ReceiveOptions& options)
+      : files_(options.outputDir.empty() ? TemporaryDirectory() : options.outputDir),
+        keepAll_(!options.outputDir.empty()) {}
 
   // Answers requests until the association ends.
   void Serve(dicom::Association& association) {
@@ -190,14 +178,13 @@ class Provider {
     } else if (association.MessageIsCommand()) {
       association.Abort();
       return;
-    } else if (keepAll_ && !IsUidName(sopInstance)) {
+    } else if (keepAll_ && !dicom::StoredObjectFile::IsUidName(sopInstance)) {
       status = dicom::kStatusCannotUnderstand;
       outcome = "the SOP instance UID is no name for a file";
     } else {
-      const std::string path =
-          (directory_ / (keepAll_ ? sopInstance + ".dcm" : kRetrievedFileName)).string();
-      if (Write(object, path, sopClass, sopInstance, SyntaxOf(association), outcome)) {
-        outcome = path;
+      const std::string name = keepAll_ ? sopInstance + ".dcm" : kRetrievedFileName;
+      if (files_.Write(object, name, sopClass, sopInstance, SyntaxOf(association), outcome)) {
+        outcome = (files_.Directory() / name).string();
       } else {
         status = dicom::kStatusOutOfResources;
       }
@@ -224,44 +211,8 @@ class Provider {
     return dicom::UnknownTransferSyntax;
   }
 
-  // The file appears whole or not at all: written and synced under a name of its own in the same
-  // directory, then renamed, which replaces whatever had the name (a symbolic link included)
-  // without following it.
-  bool Write(const dicom::DataSet& object, const std::string& path, const std::string& sopClass,
-             const std::string& sopInstance, dicom::TransferSyntax syntax, std::string& error) {
-    std::string temporary = (directory_ / ".dicomnet-receive-XXXXXX").string();
-    const int handle = mkostemp(temporary.data(), O_CLOEXEC);
-    if (handle < 0) {
-      error = "cannot create a file in " + directory_.string() + ": " + std::strerror(errno);
-      return false;
-    }
-    dicom::DicomFile file(sopClass, sopInstance, syntax);
-    file.open(temporary, std::ios::out | std::ios::binary | std::ios::trunc);
-    bool written = file.is_open() && file.Write(object);
-    file.close();
-    written = written && !file.fail() && fchmod(handle, fileMode_) == 0 && fsync(handle) == 0;
-    const int writeError = errno;
-    close(handle);
-    if (written && std::rename(temporary.c_str(), path.c_str()) == 0) {
-      SyncDirectory();
-      return true;
-    }
-    error = "cannot write " + path + ": " + std::strerror(written ? errno : writeError);
-    unlink(temporary.c_str());
-    return false;
-  }
-
-  // So that the new name survives a crash as well as the contents do.
-  void SyncDirectory() const {
-    const int handle = open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (handle < 0) return;
-    fsync(handle);
-    close(handle);
-  }
-
-  const std::filesystem::path directory_;
+  const dicom::StoredObjectFile files_;
   const bool keepAll_;
-  const mode_t fileMode_;
   std::string calling_;
 };
 
@@ -275,9 +226,6 @@ int RunReceive(std::span<const std::string_view> args) {
     return 2;
   }
   InstallStopHandlers();
-  // Files get the modes of any file the user creates, not the private mode of a temporary one.
-  const mode_t mask = umask(0);
-  umask(mask);
 
   const TraceScope trace(options->trace);
   dicom::TcpListener listener;
@@ -291,7 +239,7 @@ int RunReceive(std::span<const std::string_view> args) {
   dicom::AssociationAcceptor acceptor;
   acceptor.SetOwnTitle(options->title);
   acceptor.SetAbstractSyntaxes(IsServed);
-  Provider provider(*options, 0666 & ~mask);
+  Provider provider(*options);
   while (!stopRequested) {
     const int handle = listener.Accept(std::chrono::milliseconds(200));
     if (handle < 0) {

@@ -13,6 +13,8 @@ constexpr const char* kUsage =
     "  echo [OPTIONS] HOST PORT     verify the connection to a peer (C-ECHO)\n"
     "  find [OPTIONS] HOST PORT     query an archive (study root C-FIND)\n"
     "  move [OPTIONS] HOST PORT     have an archive send objects to an AE (study root C-MOVE)\n"
+    "  get [OPTIONS] HOST PORT      fetch objects from an archive on the association (study root\n"
+    "                               C-GET) into --output-dir DIR\n"
     "  store [OPTIONS] HOST PORT FILE...  store files on an archive (C-STORE)\n"
     "  receive [-aet AE] [--port PORT] [--output-dir DIR]  take objects stored here (C-STORE,\n"
     "                               C-ECHO) until stopped\n"
@@ -35,6 +37,7 @@ int main(int argc, char** argv) {
   if (command == "echo") return dicomnet::RunEcho(rest);
   if (command == "find") return dicomnet::RunFind(rest);
   if (command == "move") return dicomnet::RunMove(rest);
+  if (command == "get") return dicomnet::RunGet(rest);
   if (command == "store") return dicomnet::RunStore(rest);
   if (command == "receive") return dicomnet::RunReceive(rest);
   if (command == "selftest") return dicomnet::RunSelfTest(rest);
