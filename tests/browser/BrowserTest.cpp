@@ -132,8 +132,11 @@ TEST_F(BrowserTest, LanguagesNamesAndLifeCycle) {
                Study("M\xFCller^Hans", "MR07", "20030115", "1.2.2"),
                Study("H\xE9l\xE8ne^Marie", "S3", "20011201", "1.2.3", "ISO_IR 100", "19650312"),
                Study("\xC3\x86r\xC3\xB8^Bo", "S4", "20020301", "1.2.4", "ISO_IR 192", "19800704")}),
-        Then(Query(SeriesKeys("1.2.1"), {Series("CT", "1", "1.2.1.1")}),
-             Then(Query(ImageKeys("1.2.1", "1.2.1.1"), {Image("1", "1.2.1.1.1")}), kRelease)))));
+        Then(Query(SeriesKeys("1.2.1"),
+                   {Series("CT", "1", "1.2.1.1"), Series("CT", "2", "1.2.1.2")}),
+             Then(Query(ImageKeys("1.2.1", "1.2.1.1"),
+                        {Image("1", "1.2.1.1.1"), Image("2", "1.2.1.1.2")}),
+                  kRelease)))));
     Open(archive.Port(), c.language);
     EXPECT_EQ(browser_->windowTitle(), c.title);
     EXPECT_EQ(isOpen_(), 1);
