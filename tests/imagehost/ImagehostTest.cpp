@@ -151,8 +151,10 @@ MacroCase BrowserAndHelp() {
               "check(\"Filter\", 6027)\n"
               "setDate(\"Filter\", 6022, \"20021204\")\n"
               "click(\"Filter\", 1)\n"
-              "text(\"Dicom Request\", 6013)\n"
+              // A line between, so that the filter's modal loop has ended before the caption
+              // is read.
               "screenshot(\"Dicom Request\", \"{dir}/browser.png\")\n"
+              "text(\"Dicom Request\", 6013)\n"
               "closeWindow(\"Dicom Request\")\n"
               "isDialogRequestOpen()\n"
               "dicomRequest(\"127.0.0.1\", \"104\", \"IMAGEHOST\", \"ANY-SCP\")\n"
@@ -180,7 +182,7 @@ MacroCase BrowserAndHelp() {
                browser + ", 20)\nclick(" + browser + ", 9)\nwaitWindow(\"" + l.browserPage +
                "\", 20)\nclick(" + browser + ", 6014)\nwaitWindow(" + filter + ", 20)\nclick(" +
                filter + ", 9)\nwaitWindow(\"" + l.filterPage + "\", 20)\nclick(" + filter +
-               ", 2)\ncloseWindow(" + browser + ")\n";
+               ", 2)\nwaitWindow(" + browser + ", 20)\ncloseWindow(" + browser + ")\n";
     c.out.push_back("1");
   }
   return c;
