@@ -1,32 +1,18 @@
 #pragma once
 
-#include <dlfcn.h>
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <QAbstractButton>
-#include <QApplication>
-#include <QWidget>
-#include <cstdlib>
-#include <filesystem>
+#include <QString>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "hostlibs/vekbase/Macro.h"
+#include "host/PluginFixture.h"
 #include "platform/Ansi.h"
-#include "platform/DialogTemplate.h"
-#include "platform/ListView.h"
-#include "platform/MessageBox.h"
-#include "platform/OsServices.h"
 #include "support/Hex.h"
 #include "support/PduFixtures.h"
 #include "support/ScriptedPeer.h"
 
-// The plug-in loaded into the test process as the host loads it, freshly for every case so that
-// its ids start at 1 again: the browser's association proposes Verification (context 1), FIND (3)
-// and MOVE (5), and its first message is number 7. The browser is driven through its windows;
-// message boxes are recorded instead of shown.
+// The browser's side of a scripted archive. The plug-in's association proposes Verification
+// (context 1), FIND (3) and MOVE (5), and its first message is number 7.
 namespace browser_test {
 
 using Peer = testing_support::ScriptedPeer;
@@ -40,7 +26,6 @@ using testing_support::LeHex;
 
 inline constexpr int kFindContext = 3;
 inline constexpr int kMoveContext = 5;
-inline constexpr const char* kTitle = "Dicom Request";
 
 // An implicit VR little-endian element; a text of odd length gets the pad byte.
 inline std::string Element(int group, int element, std::string_view text, const char* pad = " 20") {
@@ -65,14 +50,45 @@ inline std::string MoveResponse(std::uint16_t status) {
                     CommandUs(0x0120, 7), CommandUs(0x0800, 0x0101), CommandUs(0x0900, status)})}});
 }
 
-// A request arrives as two P-DATA-TF PDUs, its command and its identifier.
-inline Steps Query(const std::vector<std::string>& identifiers, Steps answer = {}) {
-  Steps steps = {Peer::ExpectPdu(0x04), Peer::ExpectPdu(0x04)};
+// A query arrives as two P-DATA-TF PDUs, its command and its identifier, which must hold these
+// keys; the archive answers with a pending response for each identifier, then `answer` or success.
+inline Steps Query(const std::string& keys, const std::vector<std::string>& identifiers,
+                   Steps answer = {}) {
+  Steps steps = {Peer::ExpectPdu(0x04), Peer::Expect(DataPdu({{kFindContext, 0x02, keys}}))};
   for (const std::string& identifier : identifiers)
     steps.push_back(Peer::Send(FindResponse(0xFF00, identifier)));
   steps.insert(steps.end(), answer.begin(), answer.end());
   if (answer.empty()) steps.push_back(Peer::Send(FindResponse(0x0000)));
   return steps;
+}
+
+// The keys of each level, in tag order, as the browser must send them; UIDs come back with the
+// NUL that made them even.
+inline std::string StudyKeys(std::string_view studyDate = "", std::string_view name = "",
+                             std::string_view birthDate = "") {
+  return Element(0x0008, 0x0020, studyDate) + Element(0x0008, 0x0052, "STUDY") +
+         Element(0x0010, 0x0010, name) + Element(0x0010, 0x0020, "") +
+         Element(0x0010, 0x0030, birthDate) + Element(0x0020, 0x000d, "") +
+         Element(0x0020, 0x0010, "");
+}
+inline std::string SeriesKeys(std::string_view study) {
+  return Element(0x0008, 0x0052, "SERIES") + Element(0x0008, 0x0060, "") +
+         Element(0x0020, 0x000d, study, " 00") + Element(0x0020, 0x000e, "") +
+         Element(0x0020, 0x0011, "");
+}
+inline std::string ImageKeys(std::string_view study, std::string_view series) {
+  return Element(0x0008, 0x0018, "") + Element(0x0008, 0x0052, "IMAGE") +
+         Element(0x0020, 0x000d, study, " 00") + Element(0x0020, 0x000e, series, " 00") +
+         Element(0x0020, 0x0013, "");
+}
+inline std::string MoveKeys(std::string_view image) {
+  return Element(0x0008, 0x0018, image, " 00") + Element(0x0008, 0x0052, "IMAGE") +
+         Element(0x0020, 0x000d, "1.2.1", " 00") + Element(0x0020, 0x000e, "1.2.1.1", " 00");
+}
+
+// The association with the three contexts accepted, then the steps.
+inline Steps Established(Steps then, bool released = false) {
+  return testing_support::Established({{1, 0}, {3, 0}, {5, 0}}, std::move(then), released);
 }
 
 inline Steps Then(Steps steps, const Steps& more) {
@@ -106,100 +122,5 @@ inline std::string Image(std::string_view number, std::string_view uid) {
 inline std::string Ansi(const char* utf8) {
   return platform::ToAnsi(QString::fromUtf8(utf8));
 }
-
-class PluginFixture : public testing::Test {
- protected:
-  using RequestFunction = int (*)(const char*, const char*, const char*, const char*);
-
-  void SetUp() override {
-    temporary_ =
-        std::filesystem::temp_directory_path() / ("browser-test-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(temporary_);
-    const char* old = std::getenv("TMPDIR");
-    oldTmpdir_ = old != nullptr ? old : "";
-    hadTmpdir_ = old != nullptr;
-    setenv("TMPDIR", temporary_.c_str(), 1);
-    platform::WriteProfileString("intl", "iDate", "0");
-    platform::WriteProfileString("intl", "sDate", "/");
-    platform::SetMessageBoxHandler([this](const platform::MessageBoxRequest& request) {
-      messages_.push_back(request.text);
-      EXPECT_EQ(request.caption, caption_);
-      EXPECT_EQ(request.flags, platform::kMbIconStop);
-      return platform::kIdOk;
-    });
-  }
-
-  void TearDown() override {
-    Unload();
-    platform::SetMessageBoxHandler({});
-    vekbase::SetHostLanguage(1);
-    if (hadTmpdir_) {
-      setenv("TMPDIR", oldTmpdir_.c_str(), 1);
-    } else {
-      unsetenv("TMPDIR");
-    }
-    std::filesystem::remove_all(temporary_);
-  }
-
-  // Loads the plug-in afresh and opens the browser on the port.
-  void Open(std::uint16_t port, int language = 1) {
-    Unload();
-    plugin_ = dlopen(PLUGIN, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(plugin_, nullptr) << dlerror();
-    auto request = reinterpret_cast<RequestFunction>(dlsym(plugin_, "DicomRequest"));
-    ASSERT_NE(request, nullptr);
-    vekbase::SetHostLanguage(language);
-    caption_ = "DICOM";
-    messages_.clear();
-    ASSERT_EQ(request("127.0.0.1", std::to_string(port).c_str(), "HOST", "ARCHIVE"), 1);
-    browser_ = nullptr;
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-      if (window->isVisible() && window->findChild<platform::ListView*>("6009") != nullptr) {
-        browser_ = window;
-      }
-    }
-    ASSERT_NE(browser_, nullptr);
-  }
-
-  void Unload() {
-    if (plugin_ == nullptr) return;
-    dlclose(plugin_);
-    plugin_ = nullptr;
-    browser_ = nullptr;
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  }
-
-  platform::ListView* List(int id) const {
-    return browser_->findChild<platform::ListView*>(QString::number(id));
-  }
-  QWidget* Control(int id) const { return browser_->findChild<QWidget*>(QString::number(id)); }
-  void Click(int id) const {
-    auto* button = browser_->findChild<QAbstractButton*>(QString::number(id));
-    ASSERT_NE(button, nullptr);
-    button->click();
-  }
-
-  // Column 0 of every row, or every cell of a row joined by '|'.
-  std::vector<std::string> Rows(int id) const {
-    std::vector<std::string> rows;
-    const platform::ListView* list = List(id);
-    for (int row = 0; row < list->GetItemCount(); ++row) {
-      std::string text = list->ItemText(row, 0);
-      for (int column = 1; column < list->ColumnCount(); ++column)
-        text += "|" + list->ItemText(row, column);
-      rows.push_back(text);
-    }
-    return rows;
-  }
-  std::vector<int> Selected(int id) const { return List(id)->SelectedRows(); }
-
-  std::filesystem::path temporary_;
-  std::string oldTmpdir_;
-  bool hadTmpdir_ = false;
-  void* plugin_ = nullptr;
-  QWidget* browser_ = nullptr;
-  std::string caption_ = "DICOM";
-  std::vector<std::string> messages_;
-};
 
 }  // namespace browser_test

@@ -2,6 +2,7 @@
 #include <QTest>
 #include <QTimer>
 #include <chrono>
+#include <map>
 #include <optional>
 
 #include "browser/BrowserFixture.h"
@@ -28,23 +29,24 @@ constexpr int kRetrieve = 6006;
 
 const Steps kRelease = {Peer::Expect(kReleaseRq), Peer::Send(kReleaseRp)};
 
-Steps Established(Steps then) {
-  return testing_support::Established({{1, 0}, {3, 0}, {5, 0}}, std::move(then));
-}
-
 using BrowserTest = PluginFixture;
 
 // Two patients, one of them also in capitals; the first patient's first study has two series,
 // the first of which has three images. A click on the second patient refills the levels below.
+// Each level's query carries the keys of the row above it.
 TEST_F(BrowserTest, UpdateAndSelectionsCascade) {
   Peer archive(Established(Then(
-      Then(Then(Query({Study("Doe^John", "S1", "20020105", "1.2.1"),
-                       Study("Roe^Jane", "S3", "20011201", "1.2.3"),
-                       Study("Doe^John", "S2", "20020201", "1.2.2"),
-                       Study("DOE^JOHN", "S4", "20020301", "1.2.4")}),
-                Query({Series("CT", "1", "1.2.1.1"), Series("MR", "2", "1.2.1.2")})),
-           Then(Query({Image("1", "1.2.1.1.1"), Image("2", "1.2.1.1.2"), Image("3", "1.2.1.1.3")}),
-                Then(Query({Series("OT", "5", "1.2.3.1")}), Query({Image("7", "1.2.3.1.1")})))),
+      Then(Then(Query(StudyKeys(), {Study("Doe^John", "S1", "20020105", "1.2.1"),
+                                    Study("Roe^Jane", "S3", "20011201", "1.2.3"),
+                                    Study("Doe^John", "S2", "20020201", "1.2.2"),
+                                    Study("DOE^JOHN", "S4", "20020301", "1.2.4")}),
+                Query(SeriesKeys("1.2.1"),
+                      {Series("CT", "1", "1.2.1.1"), Series("MR", "2", "1.2.1.2")})),
+           Then(Query(ImageKeys("1.2.1", "1.2.1.1"),
+                      {Image("1", "1.2.1.1.1"), Image("2", "1.2.1.1.2"), Image("3", "1.2.1.1.3")}),
+                // The series answer names its study, and the image query takes it from there.
+                Then(Query(SeriesKeys("1.2.3"), {Series("OT", "5", "1.2.3.1")}),
+                     Query(ImageKeys("1.2.1", "1.2.3.1"), {Image("7", "1.2.3.1.1")})))),
       kRelease)));
   Open(archive.Port());
   Click(kUpdate);
@@ -74,13 +76,24 @@ TEST_F(BrowserTest, UpdateAndSelectionsCascade) {
   QApplication::sendEvent(List(kPatients), &released);
   EXPECT_EQ(Selected(kImages), (std::vector<int>{0, 1, 2}));
 
-  const QRect studies = Control(kStudies)->geometry();
-  const QRect series = Control(kSeries)->geometry();
-  const QRect images = Control(kImages)->geometry();
-  browser_->resize(browser_->width() + 101, browser_->height());
-  QTRY_COMPARE(Control(kImages)->geometry(), images.translated(101, 0));
-  EXPECT_EQ(Control(kStudies)->geometry(), studies.adjusted(0, 0, 51, 0));
-  EXPECT_EQ(Control(kSeries)->geometry(), series.adjusted(51, 0, 101, 0));
+  // The patients list grows with the window, the buttons on the right keep their distance to the
+  // right edge, the lower lists to the bottom, where the studies and series share the new width;
+  // Help keeps to the corner. Every size is worked out from the first, so going back is exact.
+  std::map<int, QRect> before;
+  for (const int id : {kPatients, kStudies, kSeries, kImages, kUpdate, platform::kIdHelp})
+    before[id] = Control(id)->geometry();
+  const QSize size = browser_->size();
+  for (const auto& [dx, dy] : {std::pair{101, 40}, {0, 0}}) {
+    browser_->resize(size + QSize(dx, dy));
+    QTRY_COMPARE(Control(kPatients)->geometry(), before[kPatients].adjusted(0, 0, dx, dy));
+    EXPECT_EQ(Control(kUpdate)->geometry(), before[kUpdate].translated(dx, 0));
+    EXPECT_EQ(Control(platform::kIdHelp)->geometry(), before[platform::kIdHelp].translated(dx, dy));
+    EXPECT_EQ(Control(kImages)->geometry(), before[kImages].translated(dx, dy));
+    EXPECT_EQ(Control(kStudies)->geometry(),
+              before[kStudies].translated(0, dy).adjusted(0, 0, (dx + 1) / 2, 0));
+    EXPECT_EQ(Control(kSeries)->geometry(),
+              before[kSeries].translated(0, dy).adjusted((dx + 1) / 2, 0, dx, 0));
+  }
 
   List(kPatients)->UserClick(1);
   EXPECT_EQ(Rows(kStudies), std::vector<std::string>{"S3|12/01/2001"});
@@ -96,25 +109,38 @@ TEST_F(BrowserTest, UpdateAndSelectionsCascade) {
   EXPECT_TRUE(messages_.empty());
 }
 
-// Names in Latin-1 without a character set, in Latin-1 named, and in UTF-8 show as the home
-// platform shows them, in every language of the browser.
-TEST_F(BrowserTest, NamesOfOtherCharacterSetsShowRight) {
-  struct Case {
+// The browser opens in the host's language of the moment (0 German, 2 French, anything else
+// English) and shows names in Latin-1 without a character set, in Latin-1 named, and in UTF-8 as
+// the home platform shows them. A second request raises the open browser; closing it clears the
+// open flag, and unloading the plug-in takes an open browser down.
+TEST_F(BrowserTest, LanguagesNamesAndLifeCycle) {
+  const struct {
     int language;
-    const char* screenshot;
+    QString title;
+    std::string suffix;
+  } cases[] = {{5, "Dicom Request", "en"},
+               {0, "DICOM-Abfrage", "de"},
+               {2, QString::fromUtf8("Requête Dicom"), "fr"}};
+  const auto shot = [this](const std::string& file) {
+    browser_->grab().save(QString::fromStdString(testing_support::ScreenshotPath(file)));
   };
-  const Case cases[] = {
-      {1, "browser-filled-en.png"}, {0, "browser-filled-de.png"}, {2, "browser-filled-fr.png"}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.screenshot);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.suffix);
     Peer archive(Established(Then(
-        Query({Study("M\xFCller^Hans", "CT12", "20021204", "1.2.1"),
+        Query(StudyKeys(),
+              {Study("M\xFCller^Hans", "CT12", "20021204", "1.2.1"),
                Study("M\xFCller^Hans", "MR07", "20030115", "1.2.2"),
                Study("H\xE9l\xE8ne^Marie", "S3", "20011201", "1.2.3", "ISO_IR 100", "19650312"),
                Study("\xC3\x86r\xC3\xB8^Bo", "S4", "20020301", "1.2.4", "ISO_IR 192", "19800704")}),
-        Then(Query({Series("CT", "1", "1.2.1.1"), Series("CT", "2", "1.2.1.2")}),
-             Then(Query({Image("1", "1.2.1.1.1"), Image("2", "1.2.1.1.2")}), kRelease)))));
+        Then(Query(SeriesKeys("1.2.1"),
+                   {Series("CT", "1", "1.2.1.1"), Series("CT", "2", "1.2.1.2")}),
+             Then(Query(ImageKeys("1.2.1", "1.2.1.1"),
+                        {Image("1", "1.2.1.1.1"), Image("2", "1.2.1.1.2")}),
+                  kRelease)))));
     Open(archive.Port(), c.language);
+    EXPECT_EQ(browser_->windowTitle(), c.title);
+    EXPECT_EQ(isOpen_(), 1);
+    shot("browser-" + c.suffix + ".png");
     Click(kUpdate);
     EXPECT_EQ(Rows(kPatients), (std::vector<std::string>{
                                    Ansi("Müller Hans |ID01|01/01/1970"),
@@ -122,17 +148,25 @@ TEST_F(BrowserTest, NamesOfOtherCharacterSetsShowRight) {
                                    Ansi("Ærø Bo|ID01|07/04/1980"),
                                }));
     EXPECT_EQ(Rows(kStudies), (std::vector<std::string>{"CT12|12/04/2002", "MR07|01/15/2003"}));
-    browser_->grab().save(QString::fromStdString(testing_support::ScreenshotPath(c.screenshot)));
+    shot("browser-filled-" + c.suffix + ".png");
+    vekbase::SetHostLanguage(1);
+    EXPECT_EQ(request_("other-host", "104", "HOST", "ARCHIVE"), 1);
+    EXPECT_EQ(Window(c.title), browser_);
     Click(platform::kIdCancel);
+    EXPECT_EQ(isOpen_(), 0);
+    EXPECT_EQ(Window(c.title), nullptr);
     EXPECT_EQ(archive.Finish(), "");
   }
+  Open(1);
+  Unload();
+  EXPECT_EQ(Window("Dicom Request"), nullptr);
 }
 
 // A series query that fails during Update leaves the lists below empty and says so in the
 // caption line; only a failed study query has a message box.
 TEST_F(BrowserTest, AFailedSeriesQueryIsNotedInTheCaption) {
-  Peer archive(Established(Then(Query({Study("Doe^John", "S1", "20020105", "1.2.1")}),
-                                {Peer::ExpectPdu(0x04), Peer::ExpectPdu(0x04), Peer::Abort()})));
+  Peer archive(Established(Then(Query(StudyKeys(), {Study("Doe^John", "S1", "20020105", "1.2.1")}),
+                                Query(SeriesKeys("1.2.1"), {}, {Peer::Abort()}))));
   Open(archive.Port());
   Click(kUpdate);
   EXPECT_EQ(Rows(kStudies), std::vector<std::string>{"S1|01/05/2002"});
@@ -153,19 +187,25 @@ void WriteImage(const std::filesystem::path& path) {
   ASSERT_TRUE(testing_support::WriteSmallImage(std::move(object), path.string()));
 }
 
-Steps Moved() {
-  return {Peer::ExpectPdu(0x04), Peer::ExpectPdu(0x04), Peer::Send(MoveResponse(0xFF00)),
-          Peer::Wait(300ms), Peer::Send(MoveResponse(0x0000))};
+// A move request for the image of the first series; the archive answers with `answer`.
+Steps Move(std::string_view image, const Steps& answer) {
+  return Then(
+      {Peer::ExpectPdu(0x04), Peer::Expect(DataPdu({{kMoveContext, 0x02, MoveKeys(image)}}))},
+      answer);
+}
+
+Steps Moved(std::string_view image) {
+  return Move(image, {Peer::Send(MoveResponse(0xFF00)), Peer::Wait(300ms),
+                      Peer::Send(MoveResponse(0x0000))});
 }
 
 // Selected image rows go to the current display and the next unprotected ones, named after the
 // patient; the first failure is reported and ends the walk.
 TEST_F(BrowserTest, RetrieveLoadsIntoDisplaysAndStopsAtTheFirstFailure) {
-  const Steps refused = {Peer::ExpectPdu(0x04), Peer::ExpectPdu(0x04),
-                         Peer::Send(MoveResponse(0x0122)), Peer::Send(MoveResponse(0x0000))};
-  const Steps missing = {Peer::ExpectPdu(0x04), Peer::ExpectPdu(0x04),
-                         Peer::Send(MoveResponse(0x0000))};
-  const Steps reset = {Peer::ExpectPdu(0x04), Peer::ExpectPdu(0x04), Peer::Abort()};
+  const Steps refused =
+      Move("1.2.1.1.2", {Peer::Send(MoveResponse(0x0122)), Peer::Send(MoveResponse(0x0000))});
+  const Steps missing = Move("1.2.1.1.1", {Peer::Send(MoveResponse(0x0000))});
+  const Steps reset = Move("1.2.1.1.1", {Peer::Abort()});
   const std::string notAnswered = "Unable to get the answer of the \"MOVE\" from the server.";
   const std::string noFile = "Unable to load the temporary file " + temporary_.string() +
                              "/tempDic.dic\nin the image buffer.";
@@ -184,13 +224,13 @@ TEST_F(BrowserTest, RetrieveLoadsIntoDisplaysAndStopsAtTheFirstFailure) {
   const std::vector<Case> cases = {
       {"three images",
        {0, 1, 2},
-       Then(Then(Then(Moved(), Moved()), Moved()), kRelease),
+       Then(Then(Then(Moved("1.2.1.1.1"), Moved("1.2.1.1.2")), Moved("1.2.1.1.3")), kRelease),
        true,
        {},
        {1, 3, 4}},
       {"refused second stops the third",
        {0, 1, 2},
-       Then(Then(Moved(), refused), kRelease),
+       Then(Then(Moved("1.2.1.1.1"), refused), kRelease),
        true,
        {notAnswered},
        {1}},
@@ -209,10 +249,11 @@ TEST_F(BrowserTest, RetrieveLoadsIntoDisplaysAndStopsAtTheFirstFailure) {
     displays.SetProtected(2, true);
     std::optional<Peer> archive;
     archive.emplace(Established(Then(
-        Query({Study("M\xFCller^Hans", "S1", "20021204", "1.2.1")}),
+        Query(StudyKeys(), {Study("M\xFCller^Hans", "S1", "20021204", "1.2.1")}),
         Then(
-            Query({Series("CT", "1", "1.2.1.1")}),
-            Then(Query({Image("1", "1.2.1.1.1"), Image("2", "1.2.1.1.2"), Image("3", "1.2.1.1.3")}),
+            Query(SeriesKeys("1.2.1"), {Series("CT", "1", "1.2.1.1")}),
+            Then(Query(ImageKeys("1.2.1", "1.2.1.1"),
+                       {Image("1", "1.2.1.1.1"), Image("2", "1.2.1.1.2"), Image("3", "1.2.1.1.3")}),
                  c.moves)))));
     Open(archive->Port());
     Click(kUpdate);

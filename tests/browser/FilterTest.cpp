@@ -48,15 +48,6 @@ void PickDate(QWidget* dialog, int id, int year, int month, int day) {
   picker->UserSetDate(QDate(year, month, day));
 }
 
-// The study-level identifier that the archive must receive, in tag order, for the three keys.
-std::string StudyIdentifier(std::string_view studyDate, std::string_view name,
-                            std::string_view birthDate) {
-  return Element(0x0008, 0x0020, studyDate) + Element(0x0008, 0x0052, "STUDY") +
-         Element(0x0010, 0x0010, name) + Element(0x0010, 0x0020, "") +
-         Element(0x0010, 0x0030, birthDate) + Element(0x0020, 0x000d, "") +
-         Element(0x0020, 0x0010, "");
-}
-
 TEST_F(FilterTest, TheFilterNarrowsTheStudyQuery) {
   struct Case {
     const char* name;
@@ -71,7 +62,7 @@ TEST_F(FilterTest, TheFilterNarrowsTheStudyQuery) {
          d->findChild<QLineEdit*>("6016")->setText("Smith");
          Press(d, platform::kIdOk);
        },
-       "Family Name : Smith", StudyIdentifier("", "Smith^*", "")},
+       "Family Name : Smith", StudyKeys("", "Smith^*", "")},
       {"birthday range",
        [](QWidget* d) {
          Press(d, 6026);
@@ -80,29 +71,24 @@ TEST_F(FilterTest, TheFilterNarrowsTheStudyQuery) {
          PickDate(d, 6021, 2002, 1, 31);
          Press(d, platform::kIdOk);
        },
-       "Birthday : between 01/01/2002 and 01/31/2002",
-       StudyIdentifier("", "", "20020101 - 20020131")},
+       "Birthday : between 01/01/2002 and 01/31/2002", StudyKeys("", "", "20020101 - 20020131")},
       {"exact creation date",
        [](QWidget* d) {
          Press(d, 6027);
          PickDate(d, 6022, 2002, 12, 4);
          Press(d, platform::kIdOk);
        },
-       "Creation Date : 12/04/2002", StudyIdentifier("20021204", "", "")},
+       "Creation Date : 12/04/2002", StudyKeys("20021204", "", "")},
       {"none",
        [](QWidget* d) {
          Press(d, 6023);
          Press(d, platform::kIdOk);
        },
-       "", StudyIdentifier("", "", "")},
+       "", StudyKeys("", "", "")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Peer archive(testing_support::Established(
-        {{1, 0}, {3, 0}, {5, 0}},
-        {Peer::ExpectPdu(0x04), Peer::Expect(DataPdu({{kFindContext, 0x02, c.identifier}})),
-         Peer::Send(FindResponse(0x0000))},
-        true));
+    Peer archive(Established(Query(c.identifier, {}), true));
     Open(archive.Port());
     Filter(c.act);
     EXPECT_EQ(Caption(), c.caption);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -108,13 +109,14 @@ std::string FindRequest() {
                        Element(0x0020, 0x0013, "")}});
 }
 
-// A C-FIND response; an identifier follows when one is given.
-std::string FindResponse(std::uint16_t status, const std::string& identifier = {}) {
-  std::string pdus = DataPdu(
-      {{kFindContext, 0x03,
-        CommandSet({CommandUi(0x0002, kFind), CommandUs(0x0100, 0x8020), CommandUs(0x0120, 21),
-                    CommandUs(0x0800, identifier.empty() ? 0x0101 : 0x0102),
-                    CommandUs(0x0900, status)})}});
+// A C-FIND response; an identifier follows when one is given. One without a status is a response
+// the export cannot read, on an association that stays usable.
+std::string FindResponse(std::optional<std::uint16_t> status, const std::string& identifier = {}) {
+  std::vector<std::string> command = {CommandUi(0x0002, kFind), CommandUs(0x0100, 0x8020),
+                                      CommandUs(0x0120, 21),
+                                      CommandUs(0x0800, identifier.empty() ? 0x0101 : 0x0102)};
+  if (status) command.push_back(CommandUs(0x0900, *status));
+  std::string pdus = DataPdu({{kFindContext, 0x03, CommandSet(command)}});
   if (!identifier.empty()) pdus += DataPdu({{kFindContext, 0x02, identifier}});
   return pdus;
 }
@@ -147,12 +149,13 @@ std::vector<Peer::Step> ThenReleased(std::vector<Peer::Step> steps) {
   return steps;
 }
 
-// The duplicate check answers one pending match that is not the file's, so the image is sent.
-std::vector<Peer::Step> NoDuplicate(const std::string& identifier) {
-  return Accepted(
-      ThenReleased({Peer::Expect(FindRequest()), Peer::Send(FindResponse(0xFF00, identifier)),
-                    Peer::Send(FindResponse(0x0000)), Peer::Expect(StoreRequest(23)),
-                    Peer::Send(StoreResponse(23, 0x0000))}));
+// The duplicate check gets these responses, then the image is sent and stored.
+std::vector<Peer::Step> CheckedThenStored(std::vector<std::string> responses) {
+  std::vector<Peer::Step> steps = {Peer::Expect(FindRequest())};
+  for (const std::string& response : responses)
+    steps.push_back(Peer::Send(response));
+  steps.insert(steps.end(), {Peer::Expect(StoreRequest(23)), Peer::Send(StoreResponse(23, 0))});
+  return Accepted(ThenReleased(std::move(steps)));
 }
 
 std::vector<ExportCase> Cases() {
@@ -170,12 +173,28 @@ std::vector<ExportCase> Cases() {
        .result = -5},
       {.name = "another number is no duplicate",
        .checkDuplicate = 1,
-       .steps = NoDuplicate(Element(0x0020, 0x0013, "8 ")),
+       .steps = CheckedThenStored(
+           {FindResponse(0xFF00, Element(0x0020, 0x0013, "8 ")), FindResponse(0x0000)}),
        .result = 0},
       {.name = "other elements are no duplicate",
        .checkDuplicate = 1,
-       .steps = NoDuplicate(Element(0x0008, 0x0018, "1.2.3.9")),
+       .steps = CheckedThenStored(
+           {FindResponse(0xFF00, Element(0x0008, 0x0018, "1.2.3.9")), FindResponse(0x0000)}),
        .result = 0},
+      // A response the check cannot read is no answer (-2), which the store does not clear; it
+      // also takes the place of a duplicate found before it.
+      {.name = "an unreadable response, then the store",
+       .checkDuplicate = 1,
+       .steps = CheckedThenStored({FindResponse(std::nullopt)}),
+       .result = -2},
+      {.name = "a duplicate, then an unreadable response",
+       .checkDuplicate = 1,
+       .steps = CheckedThenStored({FindResponse(0xFF00, sameNumber), FindResponse(std::nullopt)}),
+       .result = -2},
+      {.name = "no context for the query: not sent, released",
+       .checkDuplicate = 1,
+       .steps = Accepted(ThenReleased({}), kFindContext),
+       .result = -1},
       {.name = "rejected before the file is opened",
        .fileExists = false,
        .steps = {Peer::ExpectPdu(0x01), Peer::Send("03 00 00 00 00 04 00 01 01 01")},

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QWidget>
-#include <array>
 #include <climits>
 #include <cstring>
 #include <ctime>
@@ -11,16 +8,10 @@
 #include <vector>
 
 #include "hostlibs/hostmenu/HostMenu.h"
-#include "hostlibs/vekutil/VekSizableDlg.h"
 #include "hostlibs/vekutil/VekUtil.h"
 #include "platform/OsServices.h"
-#include "platform/Resources.h"
 
 namespace {
-
-using platform::ControlKind;
-using platform::ControlTemplate;
-using platform::DialogTemplate;
 
 struct Record {
   std::uint32_t size;
@@ -143,32 +134,6 @@ TEST(HostMenuTest, HooksRunHeadFirstAndEndInTheHostsHandler) {
   menuSetHostHandler(kMenu, nullptr);
 }
 
-std::uint32_t helpHook = 0;
-std::string viewedFile;
-std::uint32_t viewedContext = 0;
-
-int HelpHook(MenuRequest* request) {
-  if (request->kind == kMenuRequestHelpFile && (request->command & 0xFFFF) == 39601)
-    std::strcpy(request->text, "Test.hlp");
-  return menuCallNextHook(helpHook, request);
-}
-void Viewer(const char* file, std::uint32_t context) {
-  viewedFile = file;
-  viewedContext = context;
-}
-
-TEST(HelpTest, ShowHelpOpensTheFileTheHookNames) {
-  helpHook = menuSetHook(kHelpMenuId, HelpHook);
-  utlSetHelpViewer(Viewer);
-  ShowHelp(1, 39602);
-  EXPECT_EQ(viewedFile, "");
-  ShowHelp(1, 39601);
-  EXPECT_EQ(viewedFile, "Test.hlp");
-  EXPECT_EQ(viewedContext, 39601u);
-  utlSetHelpViewer(nullptr);
-  menuRemoveHook(helpHook);
-}
-
 TEST(DateFormatTest, ShortDateFollowsTheIntlSettings) {
   struct Case {
     const char* order;
@@ -204,68 +169,6 @@ TEST(DateFormatTest, ShortDateFollowsTheIntlSettings) {
   EXPECT_NE(std::string(buffer).find(std::to_string(INT_MAX + 1900LL)), std::string::npos);
   platform::WriteProfileString("intl", "iDate", "1");
   platform::WriteProfileString("intl", "sDate", ".");
-}
-
-// A dialog whose list grows with it and whose buttons keep their distances to the edges.
-constexpr unsigned kSizableTemplate = 9601;
-constexpr int kList = 100, kRight = 101, kBottom = 102, kCorner = 103;
-constexpr ControlTemplate kSizableControls[] = {
-    {kList, ControlKind::ListView, "", 7, 7, 150, 80, 0},
-    {kRight, ControlKind::Button, "Right", 165, 7, 50, 14, 0},
-    {kBottom, ControlKind::Button, "Bottom", 7, 95, 50, 14, 0},
-    {kCorner, ControlKind::Button, "Corner", 165, 95, 50, 14, 0},
-};
-constexpr DialogTemplate kSizableDialogs[] = {
-    {kSizableTemplate, "Sizable", 222, 116, "MS Sans Serif", 8,
-     platform::dialog_style::kCaption | platform::dialog_style::kResizingFrame, kSizableControls},
-};
-
-class TestSizableDialog : public CVekSizableDlg {
- public:
-  TestSizableDialog() : CVekSizableDlg(kSizableTemplate, nullptr) {}
-
- protected:
-  bool OnInitDialog() override {
-    static constexpr int right[] = {kRight};
-    static constexpr int bottom[] = {kBottom};
-    static constexpr int corner[] = {kCorner};
-    SetSizeItem(kList);
-    SetMoveItems(right, 1, 1);
-    SetMoveItems(bottom, 1, 2);
-    SetMoveItems(corner, 1, 3);
-    return CVekSizableDlg::OnInitDialog();
-  }
-};
-
-TEST(VekSizableDlgTest, SizeItemAndMoveModesFollowTheWindow) {
-  const platform::ResourceModule module{kSizableDialogs, {}, {}};
-  platform::RegisterResources(module);
-  TestSizableDialog dialog;
-  ASSERT_TRUE(dialog.Create());
-  dialog.Show();
-  const QSize original = dialog.Window()->size();
-  const std::array ids = {kList, kRight, kBottom, kCorner};
-  std::array<QRect, 4> before;
-  for (std::size_t i = 0; i < ids.size(); ++i)
-    before[i] = dialog.ItemRect(ids[i]);
-
-  struct Step {
-    int dx, dy;
-  };
-  for (const Step step : {Step{101, 40}, Step{0, 0}, Step{101, 40}, Step{0, 0}}) {
-    dialog.Window()->resize(original + QSize(step.dx, step.dy));
-    QCoreApplication::processEvents();
-    const std::array<QRect, 4> expected = {
-        before[0].adjusted(0, 0, step.dx, step.dy),
-        before[1].translated(step.dx, 0),
-        before[2].translated(0, step.dy),
-        before[3].translated(step.dx, step.dy),
-    };
-    for (std::size_t i = 0; i < ids.size(); ++i)
-      EXPECT_EQ(dialog.ItemRect(ids[i]), expected[i]) << "item " << ids[i] << " dx " << step.dx;
-  }
-  dialog.DestroyWindow();
-  platform::UnregisterResources(module);
 }
 
 }  // namespace

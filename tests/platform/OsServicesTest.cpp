@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <QTimer>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <optional>
 #include <string>
 
-#include "platform/Application.h"
 #include "platform/OsServices.h"
 #include "platform/Resources.h"
 
@@ -111,15 +109,6 @@ TEST(OsServicesTest, ProfileValuesAndFiles) {
   EXPECT_EQ(platform::DeleteFile(path.c_str()), 1);
   EXPECT_EQ(platform::DeleteFile(path.c_str()), 0);
   EXPECT_EQ(platform::DeleteFile(""), 0);
-}
-
-TEST(ApplicationTest, IdleProcessingRunsTimers) {
-  ASSERT_TRUE(platform::HasGui());
-  bool ranInside = false;
-  QTimer::singleShot(0, [&] { ranInside = platform::InIdleProcessing(); });
-  platform::ProcessPaintAndTimers();
-  EXPECT_TRUE(ranInside);
-  EXPECT_FALSE(platform::InIdleProcessing());
 }
 
 }  // namespace

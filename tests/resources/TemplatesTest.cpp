@@ -11,6 +11,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "platform/Dialog.h"
 #include "platform/Resources.h"
@@ -98,8 +99,19 @@ TEST_F(TemplatesTest, EveryTextFitsItsControl) {
   }
 }
 
+// The placeholders of a text in order, "%%" left out.
+std::string Placeholders(std::string_view text) {
+  std::string found;
+  for (std::size_t at = text.find('%'); at != text.npos && at + 1 < text.size();
+       at = text.find('%', at + 2)) {
+    if (text[at + 1] != '%') found += text.substr(at, 2);
+  }
+  return found;
+}
+
 // The French and German tables hold every English id, 1000 and 2000 above it, each in its own
-// language (only the caption and the names of protocol things may read the same).
+// language (only the caption and the names of protocol things may read the same) and with the
+// English text's placeholders in the same order.
 TEST_F(TemplatesTest, EveryStringInThreeLanguages) {
   const std::set<unsigned> alike = {1002, 1035, 1036, 1038, 1042};
   std::map<unsigned, std::string> texts;
@@ -116,6 +128,7 @@ TEST_F(TemplatesTest, EveryStringInThreeLanguages) {
       if (!alike.contains(id)) {
         EXPECT_NE(texts[id + offset], text);
       }
+      EXPECT_EQ(Placeholders(texts[id + offset]), Placeholders(text));
     }
   }
   EXPECT_EQ(english, 25);
