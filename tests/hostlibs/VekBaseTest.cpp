@@ -85,8 +85,11 @@ const ImageCase kImageCases[] = {
      "shorter than one frame"},
     {"bits12.dcm", 2, 1, 1, 12, 12, "MONOCHROME2", std::vector<std::uint8_t>(4), {}, {},
      "bits allocated 12"},
-    {"ybr.dcm", 2, 1, 3, 8, 8, "YBR_FULL", std::vector<std::uint8_t>(6), {}, {},
-     "photometric interpretation YBR_FULL"},
+    // Full-range YCbCr of a red and a green pixel.
+    {"ybr.dcm", 2, 1, 3, 8, 8, "YBR_FULL", {76, 85, 255, 150, 44, 21}, {},
+     {{0, 254}, {1, 0}, {2, 0}, {3, 0}, {4, 255}, {5, 1}}, nullptr},
+    {"ybr422.dcm", 2, 1, 3, 8, 8, "YBR_FULL_422", std::vector<std::uint8_t>(6), {}, {},
+     "photometric interpretation YBR_FULL_422"},
 };
 // clang-format on
 
