@@ -47,12 +47,17 @@ PreferencesDialog::PreferencesDialog(Preferences& preferences, QWidget* parent)
   receivePort_ = PortBox(preferences.receivePort);
   checkDuplicate_ = new QCheckBox(tr("Ask the archive before storing an image it may hold"));
   checkDuplicate_->setChecked(preferences.checkDuplicate != 0);
-  // Item data is the language code.
+  // Each language named in itself, so that a reader of any one finds their own. Item data is the
+  // language code.
   language_ = new QComboBox;
-  language_->addItem(tr("English"), Preferences::kEnglish);
-  language_->addItem(tr("German"), Preferences::kGerman);
-  language_->addItem(tr("French"), Preferences::kFrench);
+  language_->addItem("English", Preferences::kEnglish);
+  language_->addItem("Deutsch", Preferences::kGerman);
+  language_->addItem("Français", Preferences::kFrench);
   language_->setCurrentIndex(language_->findData(preferences.language));
+  // Broken by hand: a wrapping label in a form row is given the height of a narrower one.
+  auto* languageNote =
+      new QLabel(tr("imagehost changes its language at once,\nthe DICOM "
+                    "plug-in at the next Query/Retrieve or Send."));
   dateOrder_ = new QComboBox;
   dateOrder_->addItems({tr("Month, day, year"), tr("Day, month, year"), tr("Year, month, day")});
   dateOrder_->setCurrentIndex(preferences.dateOrder);
@@ -81,6 +86,7 @@ PreferencesDialog::PreferencesDialog(Preferences& preferences, QWidget* parent)
   form->addRow(tr("&Receive port:"), receivePort_);
   form->addRow(tr("Duplicates:"), checkDuplicate_);
   form->addRow(tr("&Language:"), language_);
+  form->addRow(QString(), languageNote);
   form->addRow(tr("Short date &order:"), dateOrder_);
   form->addRow(tr("Date &separator:"), dateSeparator_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
@@ -118,6 +124,17 @@ void PreferencesDialog::ShowEchoResult() {
   connectionResult_->setText(tr("Connection failed: %1").arg(reason));
 }
 
+// The checks' own reasons are for macros, in English; those a user can meet here are said in
+// the user's language.
+QString PreferencesDialog::Refusal(const std::string& key, const std::string& error) {
+  if (key == "archiveHost") return tr("The archive host takes a host name or an address.");
+  if (key == "callingAeTitle" || key == "calledAeTitle")
+    return tr("An AE title takes 1 to 16 printable characters, not all of them spaces.");
+  if (key == "dateSeparator")
+    return tr("The date separator is one character, neither a letter nor a digit.");
+  return QString::fromStdString(error);
+}
+
 // Goes through the same checks as the macro language; a value refused keeps the dialog open and
 // changes nothing.
 void PreferencesDialog::accept() {
@@ -136,8 +153,9 @@ void PreferencesDialog::accept() {
   for (const auto& [key, value] : values) {
     std::string error;
     if (!changed.Assign(key, value, error)) {
-      platform::MessageBox(this, platform::ToAnsi(QString::fromStdString(error)).c_str(),
-                           "Preferences", platform::kMbOk | platform::kMbIconStop);
+      platform::MessageBox(this, platform::ToAnsi(Refusal(key, error)).c_str(),
+                           platform::ToAnsi(windowTitle()).c_str(),
+                           platform::kMbOk | platform::kMbIconStop);
       return;
     }
   }

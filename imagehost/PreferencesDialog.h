@@ -25,6 +25,7 @@ class PreferencesDialog : public QDialog {
   // Runs `dicomnet echo` with what the dialog shows and puts its verdict in the label.
   void TestConnection();
   void ShowEchoResult();
+  static QString Refusal(const std::string& key, const std::string& error);
 
   Preferences& preferences_;
   QLineEdit* archiveHost_;
