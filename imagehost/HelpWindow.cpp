@@ -1,6 +1,7 @@
 #include "imagehost/HelpWindow.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QPointer>
 #include <QUrl>
@@ -65,6 +66,19 @@ void HelpWindow::ShowContext(const QString& helpFile, std::uint32_t context) {
   show();
   raise();
   activateWindow();
+}
+
+void HelpWindow::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::LanguageChange) {
+    const QFileInfo page(source().toLocalFile());
+    const QFileInfo translated(
+        page.dir().filePath(QString("../") + LanguageFolder() + "/" + page.fileName()));
+    if (!source().isEmpty() && translated.exists())
+      setSource(QUrl::fromLocalFile(translated.absoluteFilePath()));
+    else if (source().isEmpty())
+      setWindowTitle(tr("Help"));
+  }
+  QTextBrowser::changeEvent(event);
 }
 
 void HelpWindow::Install() {

@@ -18,4 +18,8 @@ class HelpWindow : public QTextBrowser {
   static void Install();
   // Closes the window, if one was opened.
   static void Close();
+
+ protected:
+  // A change of language shows the page in the new language.
+  void changeEvent(QEvent* event) override;
 };

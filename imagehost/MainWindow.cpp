@@ -90,37 +90,65 @@ void MainWindow::Tile() {
   }
 }
 
+// The texts are set by Retranslate, here and at every change of language.
 void MainWindow::CreateMenus() {
-  QMenu* file = menuBar()->addMenu(tr("&File"));
-  file->addAction(tr("&Open..."), QKeySequence::Open, this, &MainWindow::Open);
-  file->addAction(tr("&Preferences..."), this, &MainWindow::EditPreferences);
-  file->addSeparator();
-  file->addAction(tr("&Quit"), QKeySequence::Quit, this, &MainWindow::close);
+  file_ = menuBar()->addMenu(QString());
+  open_ = file_->addAction(QString(), QKeySequence::Open, this, &MainWindow::Open);
+  preferencesAction_ = file_->addAction(QString(), this, &MainWindow::EditPreferences);
+  file_->addSeparator();
+  quit_ = file_->addAction(QString(), QKeySequence::Quit, this, &MainWindow::close);
 
-  QMenu* display = menuBar()->addMenu(tr("&Display"));
-  protect_ = display->addAction(tr("&Protect"));
+  display_ = menuBar()->addMenu(QString());
+  protect_ = display_->addAction(QString());
   protect_->setCheckable(true);
   connect(protect_, &QAction::triggered, this, &MainWindow::ToggleProtection);
-  display->addSeparator();
+  display_->addSeparator();
   displayChoice_ = new QActionGroup(this);
   for (int number = 1; number <= vekbase::kDisplayCount; ++number) {
-    QAction* choice = display->addAction(tr("Display &%1").arg(number));
+    QAction* choice = display_->addAction(QString());
     choice->setCheckable(true);
     choice->setData(number);
     displayChoice_->addAction(choice);
     connect(choice, &QAction::triggered, this, [number] { displays().SetCurrent(number); });
   }
 
-  QMenu* dicom = menuBar()->addMenu(tr("D&ICOM"));
-  dicom->addAction(tr("&Query/Retrieve..."), this, &MainWindow::QueryRetrieve)
-      ->setEnabled(plugin_.dicomRequest != nullptr);
-  dicom->addAction(tr("&Send current image"), this, &MainWindow::SendCurrentImage)
-      ->setEnabled(plugin_.sendDicomImageToServer != nullptr);
+  dicom_ = menuBar()->addMenu(QString());
+  queryRetrieve_ = dicom_->addAction(QString(), this, &MainWindow::QueryRetrieve);
+  queryRetrieve_->setEnabled(plugin_.dicomRequest != nullptr);
+  send_ = dicom_->addAction(QString(), this, &MainWindow::SendCurrentImage);
+  send_->setEnabled(plugin_.sendDicomImageToServer != nullptr);
 
-  QMenu* help = menuBar()->addMenu(tr("&Help"));
-  help->addAction(tr("&Contents"), QKeySequence::HelpContents, this,
-                  [] { ShowHelp(1, kHelpContents); });
-  help->addAction(tr("&About imagehost"), this, &MainWindow::About);
+  help_ = menuBar()->addMenu(QString());
+  contents_ = help_->addAction(QString(), QKeySequence::HelpContents, this,
+                               [] { ShowHelp(1, kHelpContents); });
+  about_ = help_->addAction(QString(), this, &MainWindow::About);
+  Retranslate();
+}
+
+void MainWindow::Retranslate() {
+  file_->setTitle(tr("&File"));
+  open_->setText(tr("&Open..."));
+  preferencesAction_->setText(tr("&Preferences..."));
+  quit_->setText(tr("&Quit"));
+  display_->setTitle(tr("&Display"));
+  protect_->setText(tr("&Protect"));
+  for (QAction* choice : displayChoice_->actions())
+    choice->setText(tr("Display &%1").arg(choice->data().toInt()));
+  dicom_->setTitle(tr("D&ICOM"));
+  queryRetrieve_->setText(tr("&Query/Retrieve..."));
+  send_->setText(tr("&Send current image"));
+  help_->setTitle(tr("&Help"));
+  contents_->setText(tr("&Contents"));
+  about_->setText(tr("&About imagehost"));
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::LanguageChange) {
+    Retranslate();
+    // The displays' titles too.
+    DisplayChanged(displays().Current());
+  }
+  QMainWindow::changeEvent(event);
 }
 
 // Any change may show or hide windows, so every display is brought up to date; there are few.
@@ -196,7 +224,10 @@ void MainWindow::SendCurrentImage() {
       display->sourcePath.c_str(), platform::ToAnsi(p.archiveHost).c_str(),
       std::to_string(p.archivePort).c_str(), platform::ToAnsi(p.callingAeTitle).c_str(),
       platform::ToAnsi(p.calledAeTitle).c_str(), 0, p.checkDuplicate);
-  Message(tr("Result %1: %2").arg(code).arg(SendResultMeaning(code)), code != 0);
+  Message(tr("Result %1: %2")
+              .arg(code)
+              .arg(QCoreApplication::translate("PluginLoader", SendResultMeaning(code))),
+          code != 0);
 }
 
 void MainWindow::About() {

@@ -10,6 +10,7 @@ class QAction;
 class QActionGroup;
 class QMdiArea;
 class QMdiSubWindow;
+class QMenu;
 
 // The host's main window: the image displays as windows of an MDI area (the active one is the
 // current display), and the menus that reach the preferences and the plug-in.
@@ -24,11 +25,13 @@ class MainWindow : public QMainWindow {
   ~MainWindow() override;
 
  protected:
+  void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void CreateMenus();
+  void Retranslate();
   void Tile();
   void DisplayChanged(int number);
   void SubWindowActivated(QMdiSubWindow* window);
@@ -45,7 +48,18 @@ class MainWindow : public QMainWindow {
   QMdiArea* area_;
   std::array<QMdiSubWindow*, 8> windows_{};
   std::array<DisplayView*, 8> views_{};
+  QMenu* file_ = nullptr;
+  QAction* open_ = nullptr;
+  QAction* preferencesAction_ = nullptr;
+  QAction* quit_ = nullptr;
+  QMenu* display_ = nullptr;
   QAction* protect_ = nullptr;
   QActionGroup* displayChoice_ = nullptr;
+  QMenu* dicom_ = nullptr;
+  QAction* queryRetrieve_ = nullptr;
+  QAction* send_ = nullptr;
+  QMenu* help_ = nullptr;
+  QAction* contents_ = nullptr;
+  QAction* about_ = nullptr;
   bool syncing_ = false;
 };

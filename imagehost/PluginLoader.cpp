@@ -2,12 +2,18 @@
 
 #include <dlfcn.h>
 
+#include <QCoreApplication>
+
 bool PluginLoader::Load(const std::string& path, std::string& message) {
   Unload();
   library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library_ == nullptr) {
-    message = "The plug-in " + path + " could not be loaded (" + dlerror() +
-              "). Query/Retrieve and Send are not available.";
+    message = QCoreApplication::translate(
+                  "PluginLoader",
+                  "The plug-in %1 could not be loaded (%2). Query/Retrieve and Send are not "
+                  "available.")
+                  .arg(QString::fromLocal8Bit(path.c_str()), QString::fromLocal8Bit(dlerror()))
+                  .toStdString();
     return false;
   }
   std::string missing;
@@ -21,7 +27,10 @@ bool PluginLoader::Load(const std::string& path, std::string& message) {
   sendDicomImageToServer =
       reinterpret_cast<SendDicomImageToServerProc>(find("SendDicomImageToServer"));
   if (missing.empty()) return true;
-  message = "The plug-in " + path + " lacks " + missing + "; those functions are not available.";
+  message = QCoreApplication::translate(
+                "PluginLoader", "The plug-in %1 lacks %2; those functions are not available.")
+                .arg(QString::fromLocal8Bit(path.c_str()), QString::fromStdString(missing))
+                .toStdString();
   return false;
 }
 
@@ -36,18 +45,22 @@ void PluginLoader::Unload() {
 const char* SendResultMeaning(int code) {
   switch (code) {
     case 0:
-      return "The image was stored.";
+      return QT_TRANSLATE_NOOP("PluginLoader", "The image was stored.");
     case -1:
-      return "The file could not be read, or the duplicate check could not be sent.";
+      return QT_TRANSLATE_NOOP(
+          "PluginLoader", "The file could not be read, or the duplicate check could not be sent.");
     case -2:
-      return "No association could be established, or the duplicate check got no answer.";
+      return QT_TRANSLATE_NOOP(
+          "PluginLoader",
+          "No association could be established, or the duplicate check got no answer.");
     case -3:
-      return "The store request could not be sent.";
+      return QT_TRANSLATE_NOOP("PluginLoader", "The store request could not be sent.");
     case -4:
-      return "The archive did not answer the store request.";
+      return QT_TRANSLATE_NOOP("PluginLoader", "The archive did not answer the store request.");
     case -5:
-      return "The archive already holds this image; nothing was stored.";
+      return QT_TRANSLATE_NOOP("PluginLoader",
+                               "The archive already holds this image; nothing was stored.");
     default:
-      return "The plug-in answered with an unknown code.";
+      return QT_TRANSLATE_NOOP("PluginLoader", "The plug-in answered with an unknown code.");
   }
 }

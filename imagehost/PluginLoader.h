@@ -32,5 +32,6 @@ class PluginLoader {
   void* library_ = nullptr;
 };
 
-// What a result code of SendDicomImageToServer means, for the user.
+// What a result code of SendDicomImageToServer means, in English; translated in the context
+// "PluginLoader" for the user.
 const char* SendResultMeaning(int code);

@@ -6,6 +6,7 @@
 #include <charconv>
 
 #include "hostlibs/vekbase/Macro.h"
+#include "imagehost/Translations.h"
 #include "platform/OsServices.h"
 
 namespace {
@@ -77,7 +78,9 @@ void Preferences::Save() const {
 }
 
 void Preferences::Apply() const {
+  // The plug-in reads the host language at its next call; the host's windows change at once.
   vekbase::SetHostLanguage(language);
+  UseTranslations(language == kGerman ? "de" : language == kFrench ? "fr" : "en");
   // Date pickers take their month names from the default locale.
   QLocale::setDefault(QLocale(language == kGerman   ? QLocale::German
                               : language == kFrench ? QLocale::French

@@ -41,12 +41,17 @@ PreferencesDialog::PreferencesDialog(Preferences& preferences, QWidget* parent)
   receivePort_ = PortBox(preferences.receivePort);
   checkDuplicate_ = new QCheckBox(tr("Ask the archive before storing an image it may hold"));
   checkDuplicate_->setChecked(preferences.checkDuplicate != 0);
-  // Item data is the language code.
+  // Each language named in itself, so that a reader of any one finds their own. Item data is the
+  // language code.
   language_ = new QComboBox;
-  language_->addItem(tr("English"), Preferences::kEnglish);
-  language_->addItem(tr("German"), Preferences::kGerman);
-  language_->addItem(tr("French"), Preferences::kFrench);
+  language_->addItem("English", Preferences::kEnglish);
+  language_->addItem("Deutsch", Preferences::kGerman);
+  language_->addItem("Français", Preferences::kFrench);
   language_->setCurrentIndex(language_->findData(preferences.language));
+  // Broken by hand: a wrapping label in a form row is given the height of a narrower one.
+  auto* languageNote =
+      new QLabel(tr("imagehost changes its language at once,\nthe DICOM "
+                    "plug-in at the next Query/Retrieve or Send."));
   dateOrder_ = new QComboBox;
   dateOrder_->addItems({tr("Month, day, year"), tr("Day, month, year"), tr("Year, month, day")});
   dateOrder_->setCurrentIndex(preferences.dateOrder);
@@ -79,6 +84,7 @@ PreferencesDialog::PreferencesDialog(Preferences& preferences, QWidget* parent)
   form->addRow(tr("&Receive port:"), receivePort_);
   form->addRow(tr("Duplicates:"), checkDuplicate_);
   form->addRow(tr("&Language:"), language_);
+  form->addRow(QString(), languageNote);
   form->addRow(tr("Short date &order:"), dateOrder_);
   form->addRow(tr("Date &separator:"), dateSeparator_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
@@ -90,9 +96,9 @@ PreferencesDialog::PreferencesDialog(Preferences& preferences, QWidget* parent)
 
 void PreferencesDialog::TestConnection() {
   Preferences shown;
-  std::string error;
-  if (!Shown(shown, error)) {
-    connectionResult_->setText(QString::fromStdString(error));
+  QString refusal;
+  if (!Shown(shown, refusal)) {
+    connectionResult_->setText(refusal);
     return;
   }
   testConnection_->setEnabled(false);
@@ -100,7 +106,18 @@ void PreferencesDialog::TestConnection() {
   selfTest_->Start(shown);
 }
 
-bool PreferencesDialog::Shown(Preferences& shown, std::string& error) const {
+// The checks' own reasons are for macros, in English; those a user can meet here are said in
+// the user's language.
+QString PreferencesDialog::Refusal(const std::string& key, const std::string& error) {
+  if (key == "archiveHost") return tr("The archive host takes a host name or an address.");
+  if (key == "callingAeTitle" || key == "calledAeTitle")
+    return tr("An AE title takes 1 to 16 printable characters, not all of them spaces.");
+  if (key == "dateSeparator")
+    return tr("The date separator is one character, neither a letter nor a digit.");
+  return QString::fromStdString(error);
+}
+
+bool PreferencesDialog::Shown(Preferences& shown, QString& refusal) const {
   const std::pair<std::string, std::string> values[] = {
       {"archiveHost", archiveHost_->text().trimmed().toStdString()},
       {"archivePort", std::to_string(archivePort_->value())},
@@ -114,8 +131,13 @@ bool PreferencesDialog::Shown(Preferences& shown, std::string& error) const {
       {"retrieveMethod", retrieveMethod_->currentData().toString().toStdString()},
   };
   shown = preferences_;
-  for (const auto& [key, value] : values)
-    if (!shown.Assign(key, value, error)) return false;
+  for (const auto& [key, value] : values) {
+    std::string error;
+    if (!shown.Assign(key, value, error)) {
+      refusal = Refusal(key, error);
+      return false;
+    }
+  }
   return true;
 }
 
@@ -123,10 +145,11 @@ bool PreferencesDialog::Shown(Preferences& shown, std::string& error) const {
 // changes nothing.
 void PreferencesDialog::accept() {
   Preferences changed;
-  std::string error;
-  if (!Shown(changed, error)) {
-    platform::MessageBox(this, platform::ToAnsi(QString::fromStdString(error)).c_str(),
-                         "Preferences", platform::kMbOk | platform::kMbIconStop);
+  QString refusal;
+  if (!Shown(changed, refusal)) {
+    platform::MessageBox(this, platform::ToAnsi(refusal).c_str(),
+                         platform::ToAnsi(windowTitle()).c_str(),
+                         platform::kMbOk | platform::kMbIconStop);
     return;
   }
   preferences_ = changed;

@@ -230,13 +230,14 @@ std::vector<MacroCase> Cases() {
        {"line 1: waitWindow(\"Nothing\", 0): no window \"Nothing\" after 0 s"}},
       {"quit ends the run", nullptr, "", "quit()\nnoSuchCommand()", {}, 0, {}},
       BrowserAndHelp(),
-      {"without the plug-in the host still runs", "/nonexistent/libdicomplugin.so", "",
+      {"without the plug-in the host still runs and says why, in the language kept",
+       "/nonexistent/libdicomplugin.so", "",
        "open(\"{phantom}\")\n"
        "sendImage(1, \"127.0.0.1\", \"104\", \"IMAGEHOST\", \"ANY-SCP\", 0)",
        {"1"}, 1,
-       {"imagehost: The plug-in /nonexistent/libdicomplugin.so could not be loaded "
+       {"imagehost: Impossible de charger le module /nonexistent/libdicomplugin.so "
         "(/nonexistent/libdicomplugin.so: cannot open shared object file: No such file or "
-        "directory). Query/Retrieve and Send are not available.",
+        "directory). Requête/Récupération et Envoi ne sont pas disponibles.",
         "line 2: sendImage(1, \"127.0.0.1\", \"104\", \"IMAGEHOST\", \"ANY-SCP\", 0): the plug-in "
         "is not loaded or has no SendDicomImageToServer"}},
   };

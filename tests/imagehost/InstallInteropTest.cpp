@@ -23,7 +23,8 @@ TEST(InstallInteropTest, InstalledHostOpensSampleImagesAndDebBuilds) {
        {"bin/imagehost", "bin/dicomnet", "lib/imagehost/libdicomplugin.so",
         "lib/imagehost/libplatform.so", "lib/imagehost/libhostmenu.so",
         "lib/imagehost/libvekutil.so", "lib/imagehost/libvekbase.so",
-        "lib/imagehost/help/Dicom/en/39601.html", "share/applications/imagehost.desktop"}) {
+        "lib/imagehost/help/Dicom/en/39601.html", "lib/imagehost/translations/imagehost_fr.qm",
+        "share/applications/imagehost.desktop"}) {
     EXPECT_TRUE(fs::exists(fs::path(prefix) / file)) << file;
   }
 

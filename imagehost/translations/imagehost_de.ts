@@ -1,0 +1,266 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>DisplayView</name>
+    <message>
+        <source>empty</source>
+        <translation>leer</translation>
+    </message>
+    <message>
+        <source> (protected)</source>
+        <translation> (geschützt)</translation>
+    </message>
+    <message>
+        <source>No image</source>
+        <translation>Kein Bild</translation>
+    </message>
+</context>
+<context>
+    <name>HelpWindow</name>
+    <message>
+        <source>Help</source>
+        <translation>Hilfe</translation>
+    </message>
+    <message>
+        <source>There is no help for context %1 of %2.</source>
+        <translation>Zu Kontext %1 von %2 gibt es keine Hilfe.</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>&amp;Open...</source>
+        <translation>Ö&amp;ffnen...</translation>
+    </message>
+    <message>
+        <source>&amp;Preferences...</source>
+        <translation>&amp;Einstellungen...</translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>&amp;Display</source>
+        <translation>&amp;Anzeige</translation>
+    </message>
+    <message>
+        <source>&amp;Protect</source>
+        <translation>&amp;Schützen</translation>
+    </message>
+    <message>
+        <source>Display &amp;%1</source>
+        <translation>Anzeige &amp;%1</translation>
+    </message>
+    <message>
+        <source>D&amp;ICOM</source>
+        <translation>D&amp;ICOM</translation>
+    </message>
+    <message>
+        <source>&amp;Query/Retrieve...</source>
+        <translation>&amp;Abfragen/Abrufen...</translation>
+    </message>
+    <message>
+        <source>&amp;Send current image</source>
+        <translation>Aktuelles Bild &amp;senden</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>&amp;Contents</source>
+        <translation>&amp;Inhalt</translation>
+    </message>
+    <message>
+        <source>&amp;About imagehost</source>
+        <translation>Ü&amp;ber imagehost</translation>
+    </message>
+    <message>
+        <source>Open image</source>
+        <translation>Bild öffnen</translation>
+    </message>
+    <message>
+        <source>DICOM files (*.dcm *.dic *);;All files (*)</source>
+        <translation>DICOM-Dateien (*.dcm *.dic *);;Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>%1 could not be opened: %2</source>
+        <translation>%1 konnte nicht geöffnet werden: %2</translation>
+    </message>
+    <message>
+        <source>The current display holds no image read from a file.</source>
+        <translation>Die aktuelle Anzeige enthält kein aus einer Datei gelesenes Bild.</translation>
+    </message>
+    <message>
+        <source>Result %1: %2</source>
+        <translation>Ergebnis %1: %2</translation>
+    </message>
+    <message>
+        <source>imagehost shows eight image displays and hosts the DICOM plug-in.
+Its macro language runs with --macro FILE or -e LINES.</source>
+        <translation>imagehost zeigt Bilder in acht Anzeigen und bindet das DICOM-Plug-in ein.
+Makros laufen mit --macro DATEI oder -e ZEILEN.</translation>
+    </message>
+</context>
+<context>
+    <name>PluginLoader</name>
+    <message>
+        <source>The plug-in %1 could not be loaded (%2). Query/Retrieve and Send are not available.</source>
+        <translation>Das Plug-in %1 konnte nicht geladen werden (%2). Abfragen/Abrufen und Senden stehen nicht zur Verfügung.</translation>
+    </message>
+    <message>
+        <source>The plug-in %1 lacks %2; those functions are not available.</source>
+        <translation>Dem Plug-in %1 fehlt %2; diese Funktionen stehen nicht zur Verfügung.</translation>
+    </message>
+    <message>
+        <source>The image was stored.</source>
+        <translation>Das Bild wurde auf dem Server gespeichert.</translation>
+    </message>
+    <message>
+        <source>The file could not be read, or the duplicate check could not be sent.</source>
+        <translation>Die Datei konnte nicht gelesen oder die Duplikatprüfung nicht gesendet werden.</translation>
+    </message>
+    <message>
+        <source>No association could be established, or the duplicate check got no answer.</source>
+        <translation>Es konnte keine Verbindung zum Server hergestellt werden, oder die Duplikatprüfung blieb ohne Antwort.</translation>
+    </message>
+    <message>
+        <source>The store request could not be sent.</source>
+        <translation>Die Speicheranfrage konnte nicht gesendet werden.</translation>
+    </message>
+    <message>
+        <source>The archive did not answer the store request.</source>
+        <translation>Der Server hat auf die Speicheranfrage nicht geantwortet.</translation>
+    </message>
+    <message>
+        <source>The archive already holds this image; nothing was stored.</source>
+        <translation>Der Server hat dieses Bild bereits; es wurde nichts gespeichert.</translation>
+    </message>
+    <message>
+        <source>The plug-in answered with an unknown code.</source>
+        <translation>Das Plug-in hat einen unbekannten Code zurückgegeben.</translation>
+    </message>
+</context>
+<context>
+    <name>PreferencesDialog</name>
+    <message>
+        <source>Preferences</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Ask the archive before storing an image it may hold</source>
+        <translation>Vor dem Senden beim Server nachfragen, ob er das Bild schon hat</translation>
+    </message>
+    <message>
+        <source>Month, day, year</source>
+        <translation>Monat, Tag, Jahr</translation>
+    </message>
+    <message>
+        <source>Day, month, year</source>
+        <translation>Tag, Monat, Jahr</translation>
+    </message>
+    <message>
+        <source>Year, month, day</source>
+        <translation>Jahr, Monat, Tag</translation>
+    </message>
+    <message>
+        <source>&amp;Test connection</source>
+        <translation>Verbindung &amp;testen</translation>
+    </message>
+    <message>
+        <source>%1 cannot be started.</source>
+        <translation>%1 kann nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>Archive &amp;host:</source>
+        <translation>Server-&amp;Adresse:</translation>
+    </message>
+    <message>
+        <source>Archive &amp;port:</source>
+        <translation>Server-&amp;Port:</translation>
+    </message>
+    <message>
+        <source>&amp;Own AE title:</source>
+        <translation>&amp;Eigener AE-Titel:</translation>
+    </message>
+    <message>
+        <source>&amp;Archive AE title:</source>
+        <translation>AE-Titel des Ser&amp;vers:</translation>
+    </message>
+    <message>
+        <source>&amp;Receive port:</source>
+        <translation>Empfan&amp;gsport:</translation>
+    </message>
+    <message>
+        <source>Duplicates:</source>
+        <translation>Duplikate:</translation>
+    </message>
+    <message>
+        <source>&amp;Language:</source>
+        <translation>&amp;Sprache:</translation>
+    </message>
+    <message>
+        <source>Short date &amp;order:</source>
+        <translation>Datums&amp;reihenfolge:</translation>
+    </message>
+    <message>
+        <source>Date &amp;separator:</source>
+        <translation>Datumstrenn&amp;zeichen:</translation>
+    </message>
+    <message>
+        <source>Testing the connection...</source>
+        <translation>Die Verbindung wird getestet...</translation>
+    </message>
+    <message>
+        <source>Connection OK: the archive answered.</source>
+        <translation>Verbindung in Ordnung: Der Server hat geantwortet.</translation>
+    </message>
+    <message>
+        <source>no answer within %1 s</source>
+        <translation>keine Antwort innerhalb von %1 s</translation>
+    </message>
+    <message>
+        <source>Connection failed: %1</source>
+        <translation>Verbindung fehlgeschlagen: %1</translation>
+    </message>
+    <message>
+        <source>The archive host takes a host name or an address.</source>
+        <translation>Als Server-Adresse ist ein Hostname oder eine IP-Adresse anzugeben.</translation>
+    </message>
+    <message>
+        <source>An AE title takes 1 to 16 printable characters, not all of them spaces.</source>
+        <translation>Ein AE-Titel besteht aus 1 bis 16 druckbaren Zeichen, die nicht alle Leerzeichen sein dürfen.</translation>
+    </message>
+    <message>
+        <source>The date separator is one character, neither a letter nor a digit.</source>
+        <translation>Das Datumstrennzeichen ist ein einzelnes Zeichen, weder Buchstabe noch Ziffer.</translation>
+    </message>
+    <message>
+        <source>imagehost changes its language at once,
+the DICOM plug-in at the next Query/Retrieve or Send.</source>
+        <translation>imagehost wechselt die Sprache sofort, das DICOM-Plug-in
+beim nächsten Abfragen/Abrufen oder Senden.</translation>
+    </message>
+</context>
+<context>
+    <name>Receiver</name>
+    <message>
+        <source>The storage receiver %1 could not be started: %2. Retrieved images cannot arrive.</source>
+        <translation>Der Empfangsdienst %1 konnte nicht gestartet werden: %2. Abgerufene Bilder können nicht ankommen.</translation>
+    </message>
+    <message>
+        <source>The storage receiver for %1 on port %2 stopped (%3). Retrieved images cannot arrive until the own AE title or the receive port is changed.</source>
+        <translation>Der Empfangsdienst für %1 auf Port %2 wurde beendet (%3). Abgerufene Bilder können erst wieder ankommen, wenn der eigene AE-Titel oder der Empfangsport geändert wird.</translation>
+    </message>
+    <message>
+        <source>no reason given</source>
+        <translation>ohne Angabe von Gründen</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,266 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fr_FR">
+<context>
+    <name>DisplayView</name>
+    <message>
+        <source>empty</source>
+        <translation>vide</translation>
+    </message>
+    <message>
+        <source> (protected)</source>
+        <translation> (protégé)</translation>
+    </message>
+    <message>
+        <source>No image</source>
+        <translation>Aucune image</translation>
+    </message>
+</context>
+<context>
+    <name>HelpWindow</name>
+    <message>
+        <source>Help</source>
+        <translation>Aide</translation>
+    </message>
+    <message>
+        <source>There is no help for context %1 of %2.</source>
+        <translation>Aucune aide pour le contexte %1 de %2.</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Fichier</translation>
+    </message>
+    <message>
+        <source>&amp;Open...</source>
+        <translation>&amp;Ouvrir...</translation>
+    </message>
+    <message>
+        <source>&amp;Preferences...</source>
+        <translation>&amp;Préférences...</translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation>&amp;Quitter</translation>
+    </message>
+    <message>
+        <source>&amp;Display</source>
+        <translation>&amp;Affichage</translation>
+    </message>
+    <message>
+        <source>&amp;Protect</source>
+        <translation>&amp;Protéger</translation>
+    </message>
+    <message>
+        <source>Display &amp;%1</source>
+        <translation>Affichage &amp;%1</translation>
+    </message>
+    <message>
+        <source>D&amp;ICOM</source>
+        <translation>D&amp;ICOM</translation>
+    </message>
+    <message>
+        <source>&amp;Query/Retrieve...</source>
+        <translation>&amp;Requête/Récupération...</translation>
+    </message>
+    <message>
+        <source>&amp;Send current image</source>
+        <translation>&amp;Envoyer l&apos;image courante</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>Ai&amp;de</translation>
+    </message>
+    <message>
+        <source>&amp;Contents</source>
+        <translation>&amp;Sommaire</translation>
+    </message>
+    <message>
+        <source>&amp;About imagehost</source>
+        <translation>À &amp;propos d&apos;imagehost</translation>
+    </message>
+    <message>
+        <source>Open image</source>
+        <translation>Ouvrir une image</translation>
+    </message>
+    <message>
+        <source>DICOM files (*.dcm *.dic *);;All files (*)</source>
+        <translation>Fichiers DICOM (*.dcm *.dic *);;Tous les fichiers (*)</translation>
+    </message>
+    <message>
+        <source>%1 could not be opened: %2</source>
+        <translation>Impossible d&apos;ouvrir %1 : %2</translation>
+    </message>
+    <message>
+        <source>The current display holds no image read from a file.</source>
+        <translation>L&apos;affichage courant ne contient aucune image lue depuis un fichier.</translation>
+    </message>
+    <message>
+        <source>Result %1: %2</source>
+        <translation>Résultat %1 : %2</translation>
+    </message>
+    <message>
+        <source>imagehost shows eight image displays and hosts the DICOM plug-in.
+Its macro language runs with --macro FILE or -e LINES.</source>
+        <translation>imagehost présente les images dans huit affichages et accueille le module DICOM.
+Ses macros s&apos;exécutent avec --macro FICHIER ou -e LIGNES.</translation>
+    </message>
+</context>
+<context>
+    <name>PluginLoader</name>
+    <message>
+        <source>The plug-in %1 could not be loaded (%2). Query/Retrieve and Send are not available.</source>
+        <translation>Impossible de charger le module %1 (%2). Requête/Récupération et Envoi ne sont pas disponibles.</translation>
+    </message>
+    <message>
+        <source>The plug-in %1 lacks %2; those functions are not available.</source>
+        <translation>Il manque %2 au module %1 ; ces fonctions ne sont pas disponibles.</translation>
+    </message>
+    <message>
+        <source>The image was stored.</source>
+        <translation>L&apos;image a été enregistrée sur le serveur.</translation>
+    </message>
+    <message>
+        <source>The file could not be read, or the duplicate check could not be sent.</source>
+        <translation>Impossible de lire le fichier ou d&apos;envoyer la vérification des doublons.</translation>
+    </message>
+    <message>
+        <source>No association could be established, or the duplicate check got no answer.</source>
+        <translation>Impossible d&apos;établir la connexion au serveur, ou la vérification des doublons est restée sans réponse.</translation>
+    </message>
+    <message>
+        <source>The store request could not be sent.</source>
+        <translation>Impossible d&apos;envoyer la requête d&apos;enregistrement.</translation>
+    </message>
+    <message>
+        <source>The archive did not answer the store request.</source>
+        <translation>Le serveur n&apos;a pas répondu à la requête d&apos;enregistrement.</translation>
+    </message>
+    <message>
+        <source>The archive already holds this image; nothing was stored.</source>
+        <translation>Le serveur détient déjà cette image ; rien n&apos;a été enregistré.</translation>
+    </message>
+    <message>
+        <source>The plug-in answered with an unknown code.</source>
+        <translation>Le module a répondu par un code inconnu.</translation>
+    </message>
+</context>
+<context>
+    <name>PreferencesDialog</name>
+    <message>
+        <source>Preferences</source>
+        <translation>Préférences</translation>
+    </message>
+    <message>
+        <source>Ask the archive before storing an image it may hold</source>
+        <translation>Demander au serveur, avant l&apos;envoi, s&apos;il détient déjà l&apos;image</translation>
+    </message>
+    <message>
+        <source>Month, day, year</source>
+        <translation>Mois, jour, année</translation>
+    </message>
+    <message>
+        <source>Day, month, year</source>
+        <translation>Jour, mois, année</translation>
+    </message>
+    <message>
+        <source>Year, month, day</source>
+        <translation>Année, mois, jour</translation>
+    </message>
+    <message>
+        <source>&amp;Test connection</source>
+        <translation>&amp;Tester la connexion</translation>
+    </message>
+    <message>
+        <source>%1 cannot be started.</source>
+        <translation>Impossible de démarrer %1.</translation>
+    </message>
+    <message>
+        <source>Archive &amp;host:</source>
+        <translation>&amp;Adresse du serveur :</translation>
+    </message>
+    <message>
+        <source>Archive &amp;port:</source>
+        <translation>&amp;Port du serveur :</translation>
+    </message>
+    <message>
+        <source>&amp;Own AE title:</source>
+        <translation>Titre AE lo&amp;cal :</translation>
+    </message>
+    <message>
+        <source>&amp;Archive AE title:</source>
+        <translation>Titre AE du &amp;serveur :</translation>
+    </message>
+    <message>
+        <source>&amp;Receive port:</source>
+        <translation>Port de &amp;réception :</translation>
+    </message>
+    <message>
+        <source>Duplicates:</source>
+        <translation>Doublons :</translation>
+    </message>
+    <message>
+        <source>&amp;Language:</source>
+        <translation>&amp;Langue :</translation>
+    </message>
+    <message>
+        <source>Short date &amp;order:</source>
+        <translation>&amp;Ordre de la date courte :</translation>
+    </message>
+    <message>
+        <source>Date &amp;separator:</source>
+        <translation>Séparateur de &amp;date :</translation>
+    </message>
+    <message>
+        <source>Testing the connection...</source>
+        <translation>Test de la connexion en cours...</translation>
+    </message>
+    <message>
+        <source>Connection OK: the archive answered.</source>
+        <translation>Connexion réussie : le serveur a répondu.</translation>
+    </message>
+    <message>
+        <source>no answer within %1 s</source>
+        <translation>aucune réponse en %1 s</translation>
+    </message>
+    <message>
+        <source>Connection failed: %1</source>
+        <translation>Échec de la connexion : %1</translation>
+    </message>
+    <message>
+        <source>The archive host takes a host name or an address.</source>
+        <translation>L&apos;adresse du serveur doit être un nom d&apos;hôte ou une adresse IP.</translation>
+    </message>
+    <message>
+        <source>An AE title takes 1 to 16 printable characters, not all of them spaces.</source>
+        <translation>Un titre AE compte de 1 à 16 caractères imprimables, qui ne peuvent pas tous être des espaces.</translation>
+    </message>
+    <message>
+        <source>The date separator is one character, neither a letter nor a digit.</source>
+        <translation>Le séparateur de date est un seul caractère, ni lettre ni chiffre.</translation>
+    </message>
+    <message>
+        <source>imagehost changes its language at once,
+the DICOM plug-in at the next Query/Retrieve or Send.</source>
+        <translation>imagehost change de langue immédiatement,
+le module DICOM à la prochaine requête ou au prochain envoi.</translation>
+    </message>
+</context>
+<context>
+    <name>Receiver</name>
+    <message>
+        <source>The storage receiver %1 could not be started: %2. Retrieved images cannot arrive.</source>
+        <translation>Impossible de démarrer le service de réception %1 : %2. Les images récupérées ne peuvent pas arriver.</translation>
+    </message>
+    <message>
+        <source>The storage receiver for %1 on port %2 stopped (%3). Retrieved images cannot arrive until the own AE title or the receive port is changed.</source>
+        <translation>Le service de réception de %1 sur le port %2 s&apos;est arrêté (%3). Les images récupérées ne pourront arriver qu&apos;après une modification du titre AE local ou du port de réception.</translation>
+    </message>
+    <message>
+        <source>no reason given</source>
+        <translation>sans raison indiquée</translation>
+    </message>
+</context>
+</TS>
