@@ -109,7 +109,8 @@ void SelfTest::Start(const Preferences& preferences) {
   if (IsRunning()) return;
   process_->start(QCoreApplication::applicationDirPath() + "/dicomnet",
                   {"selftest", "--timeout", QString::number(kStageTimeoutSeconds), "-aet",
-                   preferences.callingAeTitle, "-aec", preferences.calledAeTitle, "--receive-port",
+                   preferences.callingAeTitle, "-aec", preferences.calledAeTitle, "--retrieve",
+                   preferences.retrieveMethod, "--receive-port",
                    QString::number(preferences.receivePort), "--arrival-file", TemporaryFile(),
                    preferences.archiveHost, QString::number(preferences.archivePort)});
   // The deadline belongs to this run only, not to one started after it.

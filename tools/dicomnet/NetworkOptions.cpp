@@ -181,17 +181,21 @@ std::string StatusText(std::uint16_t status) {
   return text;
 }
 
-bool OpenAssociation(dicom::Association& association, const NetworkOptions& options,
-                     std::span<const std::string_view> abstractSyntaxes) {
+void PrepareAssociation(dicom::Association& association, const NetworkOptions& options) {
   association.Flush();
   association.ClearAbstractSyntaxes();
   association.SetCallingTitle(options.callingTitle);
   association.SetCalledTitle(options.calledTitle);
   association.SetApplicationContext("1.2.840.10008.3.1.1.1");
-  for (std::string_view uid : abstractSyntaxes)
-    association.AddAbstractSyntax(uid);
   association.Socket().SetReceiveTimeout(options.timeout);
   association.SetMaxSendPdu(options.maxSendPdu);
+}
+
+bool OpenAssociation(dicom::Association& association, const NetworkOptions& options,
+                     std::span<const std::string_view> abstractSyntaxes) {
+  PrepareAssociation(association, options);
+  for (std::string_view uid : abstractSyntaxes)
+    association.AddAbstractSyntax(uid);
   return association.Request(options.host.c_str(), options.port.c_str()) == 1;
 }
 

@@ -51,6 +51,10 @@ std::optional<NetworkOptions> ParseNetworkOptions(std::span<const std::string_vi
 // The keys as an identifier, each with the dictionary's VR; numbers for the binary VRs.
 bool BuildIdentifier(const NetworkOptions& options, dicom::DataSet& identifier, std::string& error);
 
+// Titles, application context, time-out and PDU size of the options, the proposals cleared: what
+// every association of the commands starts from.
+void PrepareAssociation(dicom::Association& association, const NetworkOptions& options);
+
 // Sets up and requests the association with these abstract syntaxes, as the services set it up.
 bool OpenAssociation(dicom::Association& association, const NetworkOptions& options,
                      std::span<const std::string_view> abstractSyntaxes);
