@@ -144,7 +144,8 @@ QString SelfTest::Translate(const QString& toolLine) {
   const char* name = Lookup(kStepNames, step);
   const QString shownName = name != nullptr ? Tr(name) : step;
   if (result == "not tried")
-    return QString("%1: %2").arg(shownName, Tr(QT_TRANSLATE_NOOP("SelfTest", "not tried")));
+    return Tr(QT_TRANSLATE_NOOP("SelfTest", "%1: %2"))
+        .arg(shownName, Tr(QT_TRANSLATE_NOOP("SelfTest", "not tried")));
   const char* text = result == "passed" ? Lookup(kPassedTexts, step) : Lookup(kCodeTexts, code);
   QString detail = text != nullptr ? Tr(text) : fields.back();
   for (const QString& argument : arguments)
@@ -152,5 +153,6 @@ QString SelfTest::Translate(const QString& toolLine) {
   const QString verdict = result == "passed"   ? Tr(QT_TRANSLATE_NOOP("SelfTest", "passed"))
                           : result == "failed" ? Tr(QT_TRANSLATE_NOOP("SelfTest", "failed"))
                                                : Tr(QT_TRANSLATE_NOOP("SelfTest", "skipped"));
-  return QString("%1: %2, %3").arg(shownName, verdict, detail);
+  // A step, its verdict and what it found.
+  return Tr(QT_TRANSLATE_NOOP("SelfTest", "%1: %2, %3")).arg(shownName, verdict, detail);
 }
