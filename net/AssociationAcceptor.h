@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "net/Association.h"
 
@@ -28,6 +29,10 @@ class AssociationAcceptor {
     serves_ = std::move(serves);
   }
 
+  // The IPv4 addresses (network order) that may set up an association; a request from any other
+  // is rejected as from an unknown calling title. Empty, the default: anyone.
+  void AcceptOnlyFrom(std::vector<std::uint32_t> addresses) { peers_ = std::move(addresses); }
+
   // Takes over the connection on the association's socket (with the time-out set there), reads
   // the request and answers it.
   Outcome Accept(Association& association, int handle) const;
@@ -40,10 +45,12 @@ class AssociationAcceptor {
   bool ReadRequest(Association& association) const;
   // Why the request is refused as a whole, if it is: result, source and reason of the
   // A-ASSOCIATE-RJ.
-  bool Refuses(const AssociateRequestPdu& request, AssociateRejectPdu& rejection) const;
+  bool Refuses(const AssociateRequestPdu& request, std::uint32_t peerAddress,
+               AssociateRejectPdu& rejection) const;
 
   std::string ownTitle_;
   std::function<bool(std::string_view)> serves_;
+  std::vector<std::uint32_t> peers_;
 };
 
 }  // namespace dicom
