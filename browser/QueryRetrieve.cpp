@@ -20,6 +20,7 @@
 #include "dimse/CommandTags.h"
 #include "host/DicomProgressMan.h"
 #include "host/Language.h"
+#include "host/TlsProfile.h"
 #include "hostlibs/vekbase/VekBase.h"
 #include "net/Association.h"
 #include "platform/ListView.h"
@@ -244,6 +245,7 @@ int ConnectToServer(const char* host, const char* port, const char* callingAeTit
   association.AddAbstractSyntax(dicom::kVerificationSopClass);
   association.AddAbstractSyntax(dicom::kStudyRootFindSopClass);
   association.AddAbstractSyntax(dicom::kStudyRootMoveSopClass);
+  ApplyTlsProfile(association.Socket());
   return association.Request(host, port) != 0 ? kSuccess : kNotAnswered;
 }
 

@@ -84,13 +84,30 @@ void Preferences::Apply() const {
                                                     : QLocale::English));
   platform::WriteProfileString("intl", "iDate", std::to_string(dateOrder).c_str());
   platform::WriteProfileString("intl", "sDate", dateSeparator.toStdString().c_str());
+  // The one place that writes the section the plug-in reads its DICOM settings from.
+  platform::WriteProfileString("dicom", "useTls", std::to_string(useTls).c_str());
+  platform::WriteProfileString("dicom", "tlsCaFile", tlsCaFile.toStdString().c_str());
+  platform::WriteProfileString("dicom", "tlsCertFile", tlsCertFile.toStdString().c_str());
+  platform::WriteProfileString("dicom", "tlsKeyFile", tlsKeyFile.toStdString().c_str());
   if (applied) applied();
 }
 
+QStringList Preferences::ReceiverOptions() const {
+  QStringList options;
+  if (useTls == 1) {
+    options << "--tls"
+            << "--cert" << tlsCertFile << "--key" << tlsKeyFile;
+    if (!tlsCaFile.isEmpty()) options << "--ca-file" << tlsCaFile;
+  }
+  if (receiveFrom == "archive") options << "--accept-from" << archiveHost;
+  return options;
+}
+
 const std::vector<std::string>& Preferences::Keys() {
-  static const std::vector<std::string> keys = {"archiveHost",   "archivePort", "callingAeTitle",
-                                                "calledAeTitle", "receivePort", "checkDuplicate",
-                                                "language",      "dateOrder",   "dateSeparator"};
+  static const std::vector<std::string> keys = {
+      "archiveHost",    "archivePort", "callingAeTitle", "calledAeTitle", "receivePort",
+      "checkDuplicate", "language",    "dateOrder",      "dateSeparator", "useTls",
+      "tlsCaFile",      "tlsCertFile", "tlsKeyFile",     "receiveFrom"};
   return keys;
 }
 
@@ -113,6 +130,16 @@ bool Preferences::Get(const std::string& key, std::string& value) const {
     value = std::to_string(dateOrder);
   else if (key == "dateSeparator")
     value = dateSeparator.toStdString();
+  else if (key == "useTls")
+    value = std::to_string(useTls);
+  else if (key == "tlsCaFile")
+    value = tlsCaFile.toStdString();
+  else if (key == "tlsCertFile")
+    value = tlsCertFile.toStdString();
+  else if (key == "tlsKeyFile")
+    value = tlsKeyFile.toStdString();
+  else if (key == "receiveFrom")
+    value = receiveFrom.toStdString();
   else
     return false;
   return true;
@@ -161,6 +188,24 @@ bool Preferences::Assign(const std::string& key, const std::string& value, std::
       dateSeparator = QString::fromStdString(value);
     else
       error = "dateSeparator takes one character that is neither a letter nor a digit";
+  } else if (key == "useTls") {
+    valid = number(0, 1, useTls);
+  } else if (key == "tlsCaFile" || key == "tlsCertFile" || key == "tlsKeyFile") {
+    // A path, or empty; it goes on a command line and into the profile as one value.
+    valid = value.find_first_of("\r\n") == std::string::npos;
+    if (valid) {
+      (key == "tlsCaFile"     ? tlsCaFile
+       : key == "tlsCertFile" ? tlsCertFile
+                              : tlsKeyFile) = QString::fromStdString(value);
+    } else {
+      error = key + " takes the path of a file";
+    }
+  } else if (key == "receiveFrom") {
+    valid = value == "archive" || value == "any";
+    if (valid)
+      receiveFrom = QString::fromStdString(value);
+    else
+      error = "receiveFrom takes archive or any";
   } else {
     error = "no preference named " + key;
   }

@@ -4,7 +4,9 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -59,6 +61,17 @@ PreferencesDialog::PreferencesDialog(Preferences& preferences, QWidget* parent)
   dateSeparator_ = new QLineEdit(preferences.dateSeparator);
   dateSeparator_->setMaxLength(1);
 
+  useTls_ = new QCheckBox(tr("Connect with TLS (DICOM over TLS 1.2 or 1.3)"));
+  useTls_->setChecked(preferences.useTls != 0);
+  QWidget* caFile = FileField(tlsCaFile_, preferences.tlsCaFile, tr("Archive's authority"));
+  QWidget* certFile = FileField(tlsCertFile_, preferences.tlsCertFile, tr("Own certificate"));
+  QWidget* keyFile = FileField(tlsKeyFile_, preferences.tlsKeyFile, tr("Own private key"));
+  // Item data is the preference's value.
+  receiveFrom_ = new QComboBox;
+  receiveFrom_->addItem(tr("The archive host only"), "archive");
+  receiveFrom_->addItem(tr("Any computer"), "any");
+  receiveFrom_->setCurrentIndex(receiveFrom_->findData(preferences.receiveFrom));
+
   testConnection_ = new QPushButton(tr("&Test connection"));
   connectionResult_ = new QLabel;
   connectionResult_->setWordWrap(true);
@@ -77,8 +90,13 @@ PreferencesDialog::PreferencesDialog(Preferences& preferences, QWidget* parent)
   form->addRow(tr("Archive &port:"), archivePort_);
   form->addRow(tr("&Own AE title:"), callingAeTitle_);
   form->addRow(tr("&Archive AE title:"), calledAeTitle_);
+  form->addRow(tr("Security:"), useTls_);
+  form->addRow(tr("Authority (C&A):"), caFile);
+  form->addRow(tr("Own &certificate:"), certFile);
+  form->addRow(tr("Own &key:"), keyFile);
   form->addRow(testConnection_, connectionResult_);
   form->addRow(tr("&Receive port:"), receivePort_);
+  form->addRow(tr("Receive &from:"), receiveFrom_);
   form->addRow(tr("Duplicates:"), checkDuplicate_);
   form->addRow(tr("&Language:"), language_);
   form->addRow(tr("Short date &order:"), dateOrder_);
@@ -90,14 +108,42 @@ PreferencesDialog::PreferencesDialog(Preferences& preferences, QWidget* parent)
   setLayout(form);
 }
 
+QWidget* PreferencesDialog::FileField(QLineEdit*& edit, const QString& value,
+                                      const QString& title) {
+  edit = new QLineEdit(value);
+  auto* choose = new QPushButton(tr("..."));
+  connect(choose, &QPushButton::clicked, this, [this, edit, title] {
+    const QString path = QFileDialog::getOpenFileName(
+        this, title, edit->text(), tr("PEM files (*.pem *.crt *.key);;All files (*)"));
+    if (!path.isEmpty()) edit->setText(path);
+  });
+  auto* field = new QWidget;
+  auto* row = new QHBoxLayout(field);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->addWidget(edit);
+  row->addWidget(choose);
+  return field;
+}
+
 void PreferencesDialog::TestConnection() {
   if (echo_->state() != QProcess::NotRunning) return;
   testConnection_->setEnabled(false);
   connectionResult_->setText(tr("Testing the connection..."));
-  echo_->start(QCoreApplication::applicationDirPath() + "/dicomnet",
-               {"echo", "--timeout", QString::number(kEchoTimeoutSeconds), "-aet",
-                callingAeTitle_->text(), "-aec", calledAeTitle_->text(),
-                archiveHost_->text().trimmed(), QString::number(archivePort_->value())});
+  QStringList arguments = {"echo",
+                           "--timeout",
+                           QString::number(kEchoTimeoutSeconds),
+                           "-aet",
+                           callingAeTitle_->text(),
+                           "-aec",
+                           calledAeTitle_->text()};
+  if (useTls_->isChecked()) {
+    arguments << "--tls";
+    if (!tlsCaFile_->text().isEmpty()) arguments << "--ca-file" << tlsCaFile_->text();
+    if (!tlsCertFile_->text().isEmpty()) arguments << "--cert" << tlsCertFile_->text();
+    if (!tlsKeyFile_->text().isEmpty()) arguments << "--key" << tlsKeyFile_->text();
+  }
+  arguments << archiveHost_->text().trimmed() << QString::number(archivePort_->value());
+  echo_->start(QCoreApplication::applicationDirPath() + "/dicomnet", arguments);
   // The deadline belongs to this run only, not to one started after it.
   QTimer::singleShot(kEchoDeadlineMilliseconds, echo_, [this, run = echo_->processId()] {
     if (echo_->state() != QProcess::NotRunning && echo_->processId() == run) echo_->kill();
@@ -131,6 +177,11 @@ void PreferencesDialog::accept() {
       {"language", std::to_string(language_->currentData().toInt())},
       {"dateOrder", std::to_string(dateOrder_->currentIndex())},
       {"dateSeparator", dateSeparator_->text().toStdString()},
+      {"useTls", useTls_->isChecked() ? "1" : "0"},
+      {"tlsCaFile", tlsCaFile_->text().toStdString()},
+      {"tlsCertFile", tlsCertFile_->text().toStdString()},
+      {"tlsKeyFile", tlsKeyFile_->text().toStdString()},
+      {"receiveFrom", receiveFrom_->currentData().toString().toStdString()},
   };
   Preferences changed = preferences_;
   for (const auto& [key, value] : values) {

@@ -25,6 +25,8 @@ class PreferencesDialog : public QDialog {
   // Runs `dicomnet echo` with what the dialog shows and puts its verdict in the label.
   void TestConnection();
   void ShowEchoResult();
+  // A path field with a button that chooses the file.
+  QWidget* FileField(QLineEdit*& edit, const QString& value, const QString& title);
 
   Preferences& preferences_;
   QLineEdit* archiveHost_;
@@ -36,6 +38,11 @@ class PreferencesDialog : public QDialog {
   QComboBox* language_;
   QComboBox* dateOrder_;
   QLineEdit* dateSeparator_;
+  QCheckBox* useTls_;
+  QLineEdit* tlsCaFile_;
+  QLineEdit* tlsCertFile_;
+  QLineEdit* tlsKeyFile_;
+  QComboBox* receiveFrom_;
   QPushButton* testConnection_;
   QLabel* connectionResult_;
   QProcess* echo_;

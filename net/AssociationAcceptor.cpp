@@ -42,7 +42,7 @@ bool AssociationAcceptor::Refuses(const AssociateRequestPdu& request, std::uint3
                                   AssociateRejectPdu& rejection) const {
   rejection.result = AssociateRejectPdu::Permanent;
   // A peer from elsewhere learns no more than that its title is not known here.
-  if (!peers_.empty() && std::find(peers_.begin(), peers_.end(), peerAddress) == peers_.end()) {
+  if (accepts_ && !accepts_(peerAddress)) {
     rejection.source = AssociateRejectPdu::ServiceUser;
     rejection.reason = AssociateRejectPdu::CallingTitleNotRecognized;
     return true;

@@ -3,7 +3,6 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "net/Association.h"
 
@@ -29,9 +28,11 @@ class AssociationAcceptor {
     serves_ = std::move(serves);
   }
 
-  // The IPv4 addresses (network order) that may set up an association; a request from any other
-  // is rejected as from an unknown calling title. Empty, the default: anyone.
-  void AcceptOnlyFrom(std::vector<std::uint32_t> addresses) { peers_ = std::move(addresses); }
+  // Which peers, by IPv4 address (network order), may set up an association; a request from any
+  // other is rejected as from an unknown calling title. Unset, the default: anyone.
+  void AcceptOnlyFrom(std::function<bool(std::uint32_t address)> accepts) {
+    accepts_ = std::move(accepts);
+  }
 
   // Takes over the connection on the association's socket (with the time-out set there), reads
   // the request and answers it.
@@ -50,7 +51,7 @@ class AssociationAcceptor {
 
   std::string ownTitle_;
   std::function<bool(std::string_view)> serves_;
-  std::vector<std::uint32_t> peers_;
+  std::function<bool(std::uint32_t)> accepts_;
 };
 
 }  // namespace dicom

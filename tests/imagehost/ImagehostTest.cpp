@@ -133,7 +133,7 @@ struct MacroCase {
 const std::string kPreferences =
     "archiveHost=pacs.example.org\narchivePort=4242\ncallingAeTitle=IMAGEHOST\n"
     "calledAeTitle=ANY-SCP\nreceivePort=11112\ncheckDuplicate=1\nlanguage=2\ndateOrder=1\n"
-    "dateSeparator=.";
+    "dateSeparator=.\nuseTls=0\ntlsCaFile=\ntlsCertFile=\ntlsKeyFile=\nreceiveFrom=archive";
 
 // The cases run in order in one configuration directory: the preferences set by one are seen by
 // the next.

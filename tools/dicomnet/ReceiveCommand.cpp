@@ -103,24 +103,26 @@ std::optional<ReceiveOptions> ParseReceiveOptions(std::span<const std::string_vi
   return options;
 }
 
-// Every IPv4 address of each host, in network order; false with the host that does not resolve.
-bool ResolveHosts(const std::vector<std::string>& hosts, std::vector<std::uint32_t>& addresses,
-                  std::string& unresolved) {
+// Whether the address is one of those the hosts resolve to. They are resolved for each peer, so
+// that an archive that moves to another address, or a name server that was down at the start,
+// needs no restart; a host that does not resolve lets nobody in and says so.
+bool IsAddressOf(const std::vector<std::string>& hosts, std::uint32_t address) {
+  bool found = false;
   for (const std::string& host : hosts) {
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0) {
-      unresolved = host;
-      return false;
+    addrinfo* entries = nullptr;
+    if (getaddrinfo(host.c_str(), nullptr, &hints, &entries) != 0) {
+      std::cerr << "dicomnet receive: --accept-from " << host << ": host not found\n";
+      continue;
     }
-    for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
-      addresses.push_back(reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr.s_addr);
+    for (const addrinfo* entry = entries; entry != nullptr; entry = entry->ai_next) {
+      found |= reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr.s_addr == address;
     }
-    freeaddrinfo(found);
+    freeaddrinfo(entries);
   }
-  return true;
+  return found;
 }
 
 std::string PeerAddressOf(int handle) {
@@ -334,14 +336,12 @@ int RunReceive(std::span<const std::string_view> args) {
   }
   if (dicom::TraceLog()) dicom::TraceLog()->OnStartListen(std::to_string(options->port));
 
-  std::vector<std::uint32_t> accepted;
-  std::string unresolved;
-  if (!ResolveHosts(options->acceptFrom, accepted, unresolved)) {
-    std::cerr << "dicomnet receive: --accept-from " << unresolved << ": host not found\n";
-    return 1;
-  }
   dicom::AssociationAcceptor acceptor;
-  acceptor.AcceptOnlyFrom(std::move(accepted));
+  if (!options->acceptFrom.empty()) {
+    acceptor.AcceptOnlyFrom([&hosts = options->acceptFrom](std::uint32_t address) {
+      return IsAddressOf(hosts, address);
+    });
+  }
   acceptor.SetOwnTitle(options->title);
   acceptor.SetAbstractSyntaxes(IsServed);
   Provider provider(*options, 0666 & ~mask);
