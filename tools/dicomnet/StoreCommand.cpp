@@ -16,7 +16,8 @@ namespace {
 
 constexpr const char* kStoreUsage =
     "usage: dicomnet store [-aet AE] [-aec AE] [--max-send-pdu BYTES] [--trace]\n"
-    "                      [--timeout SECONDS] HOST PORT FILE...\n";
+    "                      [--timeout SECONDS] [--tls [--ca-file FILE] [--cert FILE --key FILE]]\n"
+    "                      HOST PORT FILE...\n";
 
 constexpr dicom::Tag kSopClassUidTag = 0x00080016;
 constexpr dicom::Tag kSopInstanceUidTag = 0x00080018;
