@@ -108,6 +108,16 @@ QStringList Preferences::ReceiverOptions() const {
   return options;
 }
 
+QStringList Preferences::ClientTlsOptions() const {
+  QStringList options;
+  if (useTls != 1) return options;
+  options << "--tls";
+  if (!tlsCaFile.isEmpty()) options << "--ca-file" << tlsCaFile;
+  if (!tlsCertFile.isEmpty()) options << "--cert" << tlsCertFile;
+  if (!tlsKeyFile.isEmpty()) options << "--key" << tlsKeyFile;
+  return options;
+}
+
 const std::vector<std::string>& Preferences::Keys() {
   static const std::vector<std::string> keys = {
       "archiveHost",    "archivePort", "callingAeTitle", "calledAeTitle", "receivePort",

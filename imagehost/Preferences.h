@@ -50,6 +50,8 @@ class Preferences {
   // Called at the end of every Apply, so that what follows the values (the receiver) can.
   std::function<void()> applied;
 
+  // The options of `dicomnet` that connect to the archive as the plug-in does: TLS, when used.
+  QStringList ClientTlsOptions() const;
   // The options of `dicomnet receive` that follow from the values: TLS and whom it accepts.
   QStringList ReceiverOptions() const;
 

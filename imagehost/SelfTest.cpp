@@ -107,12 +107,14 @@ bool SelfTest::IsRunning() const {
 
 void SelfTest::Start(const Preferences& preferences) {
   if (IsRunning()) return;
-  process_->start(QCoreApplication::applicationDirPath() + "/dicomnet",
-                  {"selftest", "--timeout", QString::number(kStageTimeoutSeconds), "-aet",
-                   preferences.callingAeTitle, "-aec", preferences.calledAeTitle, "--retrieve",
-                   preferences.retrieveMethod, "--receive-port",
-                   QString::number(preferences.receivePort), "--arrival-file", TemporaryFile(),
-                   preferences.archiveHost, QString::number(preferences.archivePort)});
+  process_->start(
+      QCoreApplication::applicationDirPath() + "/dicomnet",
+      QStringList{"selftest", "--timeout", QString::number(kStageTimeoutSeconds), "-aet",
+                  preferences.callingAeTitle, "-aec", preferences.calledAeTitle, "--retrieve",
+                  preferences.retrieveMethod, "--receive-port",
+                  QString::number(preferences.receivePort), "--arrival-file", TemporaryFile()}
+          << preferences.ClientTlsOptions() << preferences.archiveHost
+          << QString::number(preferences.archivePort));
   // The deadline belongs to this run only, not to one started after it.
   QTimer::singleShot(kDeadlineMilliseconds, process_, [this, run = process_->processId()] {
     if (IsRunning() && process_->processId() == run) process_->kill();
