@@ -116,6 +116,8 @@ QWidget* PreferencesDialog::FileField(QLineEdit*& edit, const QString& value,
                                       const QString& title) {
   edit = new QLineEdit(value);
   auto* choose = new QPushButton(tr("..."));
+  // A button as wide as its text, so that the path keeps the room.
+  choose->setMaximumWidth(choose->fontMetrics().horizontalAdvance(choose->text()) * 3);
   connect(choose, &QPushButton::clicked, this, [this, edit, title] {
     const QString path = QFileDialog::getOpenFileName(
         this, title, edit->text(), tr("PEM files (*.pem *.crt *.key);;All files (*)"));

@@ -243,6 +243,58 @@ beim nächsten Abfragen/Abrufen oder Senden.</translation>
         <source>Retrie&amp;ve with:</source>
         <translation>Abrufen &amp;mit:</translation>
     </message>
+    <message>
+        <source>Connect with TLS (DICOM over TLS 1.2 or 1.3)</source>
+        <translation>Mit TLS verbinden (DICOM über TLS 1.2 oder 1.3)</translation>
+    </message>
+    <message>
+        <source>Archive&apos;s authority</source>
+        <translation>Zertifizierungsstelle des Servers</translation>
+    </message>
+    <message>
+        <source>Own certificate</source>
+        <translation>Eigenes Zertifikat</translation>
+    </message>
+    <message>
+        <source>Own private key</source>
+        <translation>Eigener privater Schlüssel</translation>
+    </message>
+    <message>
+        <source>The archive host only</source>
+        <translation>Nur vom Server</translation>
+    </message>
+    <message>
+        <source>Any computer</source>
+        <translation>Von jedem Rechner</translation>
+    </message>
+    <message>
+        <source>Security:</source>
+        <translation>Sicherheit:</translation>
+    </message>
+    <message>
+        <source>Authority (C&amp;A):</source>
+        <translation>Zertifi&amp;katsstelle (CA):</translation>
+    </message>
+    <message>
+        <source>Own &amp;certificate:</source>
+        <translation>Eigenes Zert&amp;ifikat:</translation>
+    </message>
+    <message>
+        <source>Own &amp;key:</source>
+        <translation>Eigener Sch&amp;lüssel:</translation>
+    </message>
+    <message>
+        <source>Receive &amp;from:</source>
+        <translation>Empfangen v&amp;on:</translation>
+    </message>
+    <message>
+        <source>...</source>
+        <translation>...</translation>
+    </message>
+    <message>
+        <source>PEM files (*.pem *.crt *.key);;All files (*)</source>
+        <translation>PEM-Dateien (*.pem *.crt *.key);;Alle Dateien (*)</translation>
+    </message>
 </context>
 <context>
     <name>Receiver</name>

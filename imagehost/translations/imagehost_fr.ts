@@ -243,6 +243,58 @@ le module DICOM à la prochaine requête ou au prochain envoi.</translation>
         <source>Retrie&amp;ve with:</source>
         <translation>Récupérer a&amp;vec :</translation>
     </message>
+    <message>
+        <source>Connect with TLS (DICOM over TLS 1.2 or 1.3)</source>
+        <translation>Se connecter avec TLS (DICOM sur TLS 1.2 ou 1.3)</translation>
+    </message>
+    <message>
+        <source>Archive&apos;s authority</source>
+        <translation>Autorité de certification du serveur</translation>
+    </message>
+    <message>
+        <source>Own certificate</source>
+        <translation>Certificat local</translation>
+    </message>
+    <message>
+        <source>Own private key</source>
+        <translation>Clé privée locale</translation>
+    </message>
+    <message>
+        <source>The archive host only</source>
+        <translation>Uniquement du serveur</translation>
+    </message>
+    <message>
+        <source>Any computer</source>
+        <translation>De n&apos;importe quel ordinateur</translation>
+    </message>
+    <message>
+        <source>Security:</source>
+        <translation>Sécurité :</translation>
+    </message>
+    <message>
+        <source>Authority (C&amp;A):</source>
+        <translation>Autorité de certi&amp;fication :</translation>
+    </message>
+    <message>
+        <source>Own &amp;certificate:</source>
+        <translation>Cert&amp;ificat local :</translation>
+    </message>
+    <message>
+        <source>Own &amp;key:</source>
+        <translation>Cl&amp;é privée locale :</translation>
+    </message>
+    <message>
+        <source>Receive &amp;from:</source>
+        <translation>Accepter les &amp;envois de :</translation>
+    </message>
+    <message>
+        <source>...</source>
+        <translation>...</translation>
+    </message>
+    <message>
+        <source>PEM files (*.pem *.crt *.key);;All files (*)</source>
+        <translation>Fichiers PEM (*.pem *.crt *.key);;Tous les fichiers (*)</translation>
+    </message>
 </context>
 <context>
     <name>Receiver</name>

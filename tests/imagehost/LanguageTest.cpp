@@ -39,7 +39,7 @@ TEST(LanguageTest, TheHostFollowsThePreferredLanguage) {
       {2, "&Fichier|&Affichage|D&ICOM|Ai&de", "&Ouvrir...|&Préférences...|&Quitter", "vide",
        "&Langue :", "Annuler", "-fr.png"},
       {1, "&File|&Display|D&ICOM|&Help", "&Open...|&Preferences...|&Quit", "empty",
-       "&Language:", "Cancel", ""},
+       "&Language:", "Cancel", "-en.png"},
   };
   Preferences preferences;
   PluginLoader plugin;
