@@ -70,12 +70,14 @@ TEST(SelfTestInteropTest, TestConnectionNamesTheFault) {
   };
   for (const auto& c : cases) {
     testing_support::TempDir dir;
-    const std::string lines =
-        "setPreference(\"archivePort\", \"" + std::to_string(c.archivePort) +
-        "\")\nsetPreference(\"calledAeTitle\", \"" + c.archiveTitle +
-        "\")\nsetPreference(\"callingAeTitle\", \"" + c.ownTitle +
-        "\")\nsetPreference(\"receivePort\", \"" + std::to_string(receivePort) +
-        "\")\nsetPreference(\"retrieveMethod\", \"" + c.method + "\")\ntestConnection()";
+    // The receiver restarts with the new title and port; it must listen before the test.
+    const std::string lines = "setPreference(\"archivePort\", \"" + std::to_string(c.archivePort) +
+                              "\")\nsetPreference(\"calledAeTitle\", \"" + c.archiveTitle +
+                              "\")\nsetPreference(\"callingAeTitle\", \"" + c.ownTitle +
+                              "\")\nsetPreference(\"receivePort\", \"" +
+                              std::to_string(receivePort) +
+                              "\")\nsetPreference(\"retrieveMethod\", \"" + c.method +
+                              "\")\nwait(2000)\ntestConnection()";
     const auto run = RunProgram({"timeout", "120", "env", "QT_QPA_PLATFORM=offscreen",
                                  "XDG_CONFIG_HOME=" + dir.File("config"), "TMPDIR=" + dir.File(""),
                                  IMAGEHOST_BIN, "-e", lines});
