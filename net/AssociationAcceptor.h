@@ -27,6 +27,11 @@ class AssociationAcceptor {
   void SetAbstractSyntaxes(std::function<bool(std::string_view uid)> serves) {
     serves_ = std::move(serves);
   }
+  // Which transfer syntaxes are taken besides the three plain ones (implicit and explicit VR
+  // little-endian, explicit VR big-endian); none unless set.
+  void SetExtraTransferSyntaxes(std::function<bool(std::string_view uid)> takes) {
+    takesExtra_ = std::move(takes);
+  }
 
   // Takes over the connection on the association's socket (with the time-out set there), reads
   // the request and answers it.
@@ -34,7 +39,8 @@ class AssociationAcceptor {
 
  private:
   // The result for one proposed context: its abstract syntax served, and the first of its
-  // plain transfer syntaxes (implicit or explicit VR, not compressed, not deflated).
+  // transfer syntaxes that is plain or one of the extra ones. A sender lists the object's own
+  // syntax first, so an object we can take as it is arrives unchanged.
   PresentationContextAccept Negotiate(const PresentationContext& proposal) const;
   // The request as far as it could be read; false when the peer sent no readable A-ASSOCIATE-RQ.
   bool ReadRequest(Association& association) const;
@@ -44,6 +50,7 @@ class AssociationAcceptor {
 
   std::string ownTitle_;
   std::function<bool(std::string_view)> serves_;
+  std::function<bool(std::string_view)> takesExtra_;
 };
 
 }  // namespace dicom

@@ -183,13 +183,20 @@ std::string StatusText(std::uint16_t status) {
 
 bool OpenAssociation(dicom::Association& association, const NetworkOptions& options,
                      std::span<const std::string_view> abstractSyntaxes) {
+  return OpenAssociation(association, options, [abstractSyntaxes](dicom::Association& a) {
+    for (std::string_view uid : abstractSyntaxes)
+      a.AddAbstractSyntax(uid);
+  });
+}
+
+bool OpenAssociation(dicom::Association& association, const NetworkOptions& options,
+                     const std::function<void(dicom::Association&)>& propose) {
   association.Flush();
   association.ClearAbstractSyntaxes();
   association.SetCallingTitle(options.callingTitle);
   association.SetCalledTitle(options.calledTitle);
   association.SetApplicationContext("1.2.840.10008.3.1.1.1");
-  for (std::string_view uid : abstractSyntaxes)
-    association.AddAbstractSyntax(uid);
+  propose(association);
   association.Socket().SetReceiveTimeout(options.timeout);
   association.SetMaxSendPdu(options.maxSendPdu);
   return association.Request(options.host.c_str(), options.port.c_str()) == 1;

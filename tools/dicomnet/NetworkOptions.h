@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -54,6 +55,9 @@ bool BuildIdentifier(const NetworkOptions& options, dicom::DataSet& identifier, 
 // Sets up and requests the association with these abstract syntaxes, as the services set it up.
 bool OpenAssociation(dicom::Association& association, const NetworkOptions& options,
                      std::span<const std::string_view> abstractSyntaxes);
+// The same with the presentation contexts the callback proposes.
+bool OpenAssociation(dicom::Association& association, const NetworkOptions& options,
+                     const std::function<void(dicom::Association&)>& propose);
 
 // Installs the stream logs on standard error for its lifetime when tracing was asked for.
 class TraceScope {
