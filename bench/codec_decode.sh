@@ -77,6 +77,10 @@ wrap_htj2k() {
   /usr/bin/python3 - "$1" "$2" <<'PY'
 import sys, pydicom
 from pydicom.encaps import encapsulate
+from pydicom._uid_dict import UID_dictionary
+# This pydicom predates HTJ2K and writes only syntaxes it knows.
+UID_dictionary['1.2.840.10008.1.2.4.201'] = (
+    'HTJ2K Lossless', 'Transfer Syntax', '', '', 'HTJ2KLossless')
 ds = pydicom.dcmread('image.dcm')
 ds.file_meta.TransferSyntaxUID = '1.2.840.10008.1.2.4.201'
 ds.PixelData = encapsulate([open(sys.argv[1], 'rb').read()])
