@@ -166,6 +166,8 @@ else:
               f"  {unit}")
     netrow("  store 64 MB object", "store/big64", "MB/s", lambda e: e["bytes"] / 1e6)
     netrow("  store 200 x 0.5 MB objects", "store/series200", "objects/s", lambda e: e["items"])
+    netrow("  store 200 x 0.5 MB objects over TLS", "store/series200/tls", "objects/s",
+           lambda e: e["items"], goal=1)
     for pdu in (4096, 16384, 131072):
         netrow(f"  store 64 MB, one value, PDU {pdu}", f"store/single64/pdu{pdu}", "MB/s",
                lambda e: e["bytes"] / 1e6)

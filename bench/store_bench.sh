@@ -5,6 +5,8 @@
 #          in one invocation; one 64 MB object with a single 64 MiB value, with matching PDU sizes
 #          (our default 4096-byte fragments against storescu --max-send-pdu 4096, and both at 16384,
 #          storescp's default, and at 131072 to a storescp whose maximum is raised to match)
+#   tls    the 200 objects again, dicomnet store --tls vs storescu +tls, to a storescp +tls that
+#          requires a client certificate (certificates made here with the openssl command)
 #   nagle  2,000 small objects in one invocation each to a storescp as Debian ships it, Nagle's
 #          algorithm on (storescu itself keeps TCP_NODELAY=1)
 #   peak   peak resident memory of dicomnet dump and dicomnet store of a 256 MB multi-frame object
@@ -27,7 +29,7 @@ out=${1:-build/bench/results}
 mkdir -p "$out"
 result="$out/netcmd.json"
 
-for tool in storescp storescu findscu; do
+for tool in storescp storescu findscu openssl; do
   if ! command -v "$tool" >/dev/null; then
     echo "store_bench: $tool not found, network command rows skipped" >&2
     echo "{\"skipped\": \"$tool not found\"}" >"$result"
@@ -100,6 +102,19 @@ start_storescp() {
 }
 start_storescp TCP_NODELAY=1
 store_port=$scp_port
+# An authority and, signed by it, the receiver's certificate and the sender's.
+tls="$scratch/tls"
+mkdir -p "$tls"
+make_cert() {
+  openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 2 -subj "/CN=$1" \
+    -keyout "$tls/$1.key" -out "$tls/$1.crt" "${@:2}" 2>/dev/null
+}
+make_cert ca
+make_cert localhost -CA "$tls/ca.crt" -CAkey "$tls/ca.key" -addext \
+  "subjectAltName=IP:127.0.0.1,DNS:localhost"
+make_cert sender -CA "$tls/ca.crt" -CAkey "$tls/ca.key"
+start_storescp TCP_NODELAY=1 +tls "$tls/localhost.key" "$tls/localhost.crt" +cf "$tls/ca.crt"
+tls_port=$scp_port
 start_storescp TCP_NODELAY=1 --max-pdu 131072
 wide_port=$scp_port
 start_storescp -uTCP_NODELAY
@@ -112,13 +127,14 @@ empty_port=$peer_port
 echo "  commands..." >&2
 python3 - "$result" "$bin/dicomnet" "$store_port" "$find_port" "$empty_port" "$scratch" \
   "$big_bytes" "$series_bytes" "$wide_port" "$nagle_port" "$single_bytes" "$frames_bytes" \
-  "$small_bytes" <<'EOF'
+  "$small_bytes" "$tls_port" "$tls" <<'EOF'
 import glob, json, os, resource, statistics, subprocess, sys, time
 
 result, dicomnet, store_port, find_port, empty_port, scratch = sys.argv[1:7]
 big_bytes, series_bytes = int(sys.argv[7]), int(sys.argv[8])
 wide_port, nagle_port = sys.argv[9:11]
 single_bytes, frames_bytes, small_bytes = (int(a) for a in sys.argv[11:14])
+tls_port, tls = sys.argv[14:16]
 objects = lambda name: sorted(glob.glob(f"{scratch}/{name}/*.dcm"))
 big, series, single, frames, small = (objects(name) for name in
                                       ("big", "series", "single", "frames", "small"))
@@ -131,6 +147,13 @@ def store(files, port=store_port, pdu=None):
     return ([dicomnet, "store"] + ours + ["-aec", "STORESCP", "127.0.0.1", port] + files,
             ["storescu", "-xi"] + theirs + ["-aec", "STORESCP", "127.0.0.1", port] + files)
 
+def store_tls(files):
+    ours = ["--tls", "--ca-file", f"{tls}/ca.crt", "--cert", f"{tls}/sender.crt",
+            "--key", f"{tls}/sender.key"]
+    theirs = ["+tls", f"{tls}/sender.key", f"{tls}/sender.crt", "+cf", f"{tls}/ca.crt"]
+    plain_ours, plain_theirs = store(files, tls_port)
+    return (plain_ours[:2] + ours + plain_ours[2:], plain_theirs[:2] + theirs + plain_theirs[2:])
+
 def find(port):
     return ([dicomnet, "find", "-aec", "ANY", "127.0.0.1", port, "-L", "study",
              "-k", "0020,000d", "-k", "0010,0010"],
@@ -142,6 +165,7 @@ def find(port):
 cases = [
     ("store/big64", 5, big_bytes, 1, store(big)),
     ("store/series200", 5, series_bytes, 200, store(series)),
+    ("store/series200/tls", 5, series_bytes, 200, store_tls(series)),
     ("store/single64/pdu4096", 5, single_bytes, 1, store(single, pdu=4096)),
     ("store/single64/pdu16384", 5, single_bytes, 1, store(single, pdu=16384)),
     ("store/single64/pdu131072", 5, single_bytes, 1, store(single, wide_port, 131072)),

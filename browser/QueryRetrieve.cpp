@@ -22,6 +22,7 @@
 #include "dimse/CommandTags.h"
 #include "host/DicomProgressMan.h"
 #include "host/Language.h"
+#include "host/TlsProfile.h"
 #include "hostlibs/vekbase/VekBase.h"
 #include "net/Association.h"
 #include "platform/ListView.h"
@@ -257,6 +258,7 @@ int ConnectToServer(const char* host, const char* port, const char* callingAeTit
   platform::GetProfileString(kProfileSection, kRetrieveMethodKey, "move", method, sizeof method);
   retrieveByGet = std::strcmp(method, "get") == 0;
   if (retrieveByGet) dicom::CGetScu::Propose(association);
+  ApplyTlsProfile(association.Socket());
   return association.Request(host, port) != 0 ? kSuccess : kNotAnswered;
 }
 

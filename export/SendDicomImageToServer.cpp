@@ -12,6 +12,7 @@
 #include "host/Export.h"
 #include "host/Language.h"
 #include "host/Module.h"
+#include "host/TlsProfile.h"
 #include "net/Association.h"
 
 namespace {
@@ -121,6 +122,7 @@ PLUGIN_EXPORT int SendDicomImageToServer(const char* filePath, const char* host,
   for (const std::string_view uid : dicom::kExportAbstractSyntaxes) {
     association.AddAbstractSyntax(uid);
   }
+  ApplyTlsProfile(association.Socket());
   if (host == nullptr || port == nullptr || !association.Request(host, port)) return kNoAnswer;
 
   // The file is read only once the archive has taken the association.

@@ -87,8 +87,9 @@ void Preferences::Apply() const {
                                                     : QLocale::English));
   platform::WriteProfileString("intl", "iDate", std::to_string(dateOrder).c_str());
   platform::WriteProfileString("intl", "sDate", dateSeparator.toStdString().c_str());
-  // The plug-in reads these at each connect, under the names of the preferences.
-  for (const char* key : {"retrieveMethod"}) {
+  // The one place that writes the section the plug-in reads its DICOM settings from, at each
+  // connect, under the names of the preferences.
+  for (const char* key : {"retrieveMethod", "useTls", "tlsCaFile", "tlsCertFile", "tlsKeyFile"}) {
     std::string value;
     Get(key, value);
     platform::WriteProfileString("dicom", key, value.c_str());
@@ -96,10 +97,32 @@ void Preferences::Apply() const {
   if (applied) applied();
 }
 
+QStringList Preferences::ReceiverOptions() const {
+  QStringList options;
+  if (useTls == 1) {
+    options << "--tls"
+            << "--cert" << tlsCertFile << "--key" << tlsKeyFile;
+    if (!tlsCaFile.isEmpty()) options << "--ca-file" << tlsCaFile;
+  }
+  if (receiveFrom == "archive") options << "--accept-from" << archiveHost;
+  return options;
+}
+
+QStringList Preferences::ClientTlsOptions() const {
+  QStringList options;
+  if (useTls != 1) return options;
+  options << "--tls";
+  if (!tlsCaFile.isEmpty()) options << "--ca-file" << tlsCaFile;
+  if (!tlsCertFile.isEmpty()) options << "--cert" << tlsCertFile;
+  if (!tlsKeyFile.isEmpty()) options << "--key" << tlsKeyFile;
+  return options;
+}
+
 const std::vector<std::string>& Preferences::Keys() {
   static const std::vector<std::string> keys = {
       "archiveHost",    "archivePort", "callingAeTitle", "calledAeTitle", "receivePort",
-      "checkDuplicate", "language",    "dateOrder",      "dateSeparator", "retrieveMethod"};
+      "checkDuplicate", "language",    "dateOrder",      "dateSeparator", "retrieveMethod",
+      "useTls",         "tlsCaFile",   "tlsCertFile",    "tlsKeyFile",    "receiveFrom"};
   return keys;
 }
 
@@ -124,6 +147,16 @@ bool Preferences::Get(const std::string& key, std::string& value) const {
     value = dateSeparator.toStdString();
   else if (key == "retrieveMethod")
     value = retrieveMethod.toStdString();
+  else if (key == "useTls")
+    value = std::to_string(useTls);
+  else if (key == "tlsCaFile")
+    value = tlsCaFile.toStdString();
+  else if (key == "tlsCertFile")
+    value = tlsCertFile.toStdString();
+  else if (key == "tlsKeyFile")
+    value = tlsKeyFile.toStdString();
+  else if (key == "receiveFrom")
+    value = receiveFrom.toStdString();
   else
     return false;
   return true;
@@ -178,6 +211,24 @@ bool Preferences::Assign(const std::string& key, const std::string& value, std::
       retrieveMethod = QString::fromStdString(value);
     else
       error = "retrieveMethod takes move or get";
+  } else if (key == "useTls") {
+    valid = number(0, 1, useTls);
+  } else if (key == "tlsCaFile" || key == "tlsCertFile" || key == "tlsKeyFile") {
+    // A path, or empty; it goes on a command line and into the profile as one value.
+    valid = value.find_first_of("\r\n") == std::string::npos;
+    if (valid) {
+      (key == "tlsCaFile"     ? tlsCaFile
+       : key == "tlsCertFile" ? tlsCertFile
+                              : tlsKeyFile) = QString::fromStdString(value);
+    } else {
+      error = key + " takes the path of a file";
+    }
+  } else if (key == "receiveFrom") {
+    valid = value == "archive" || value == "any";
+    if (valid)
+      receiveFrom = QString::fromStdString(value);
+    else
+      error = "receiveFrom takes archive or any";
   } else {
     error = "no preference named " + key;
   }

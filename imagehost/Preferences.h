@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <string>
 #include <vector>
@@ -31,6 +32,14 @@ class Preferences {
   // "move": the archive sends retrieved images to the receiver; "get": they come on the browser's
   // own association.
   QString retrieveMethod = "move";
+  // DICOM over TLS for the browser, the export and the receiver: the authority of the archive's
+  // certificate, and the host's own certificate and key (PEM files).
+  int useTls = 0;
+  QString tlsCaFile;
+  QString tlsCertFile;
+  QString tlsKeyFile;
+  // "archive": the receiver takes associations only from the archive host's addresses; "any".
+  QString receiveFrom = "archive";
 
   // The defaults, with the date order and separator of the user's locale, overlaid with the
   // valid values that were saved.
@@ -40,6 +49,11 @@ class Preferences {
 
   // Called at the end of every Apply, so that what follows the values (the receiver) can.
   std::function<void()> applied;
+
+  // The options of `dicomnet` that connect to the archive as the plug-in does: TLS, when used.
+  QStringList ClientTlsOptions() const;
+  // The options of `dicomnet receive` that follow from the values: TLS and whom it accepts.
+  QStringList ReceiverOptions() const;
 
   // The keys in the order the macro language lists them.
   static const std::vector<std::string>& Keys();

@@ -4,7 +4,9 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -63,6 +65,17 @@ PreferencesDialog::PreferencesDialog(Preferences& preferences, QWidget* parent)
   retrieveMethod_->addItem(tr("C-GET: the images come on the query connection"), "get");
   retrieveMethod_->setCurrentIndex(retrieveMethod_->findData(preferences.retrieveMethod));
 
+  useTls_ = new QCheckBox(tr("Connect with TLS (DICOM over TLS 1.2 or 1.3)"));
+  useTls_->setChecked(preferences.useTls != 0);
+  QWidget* caFile = FileField(tlsCaFile_, preferences.tlsCaFile, tr("Archive's authority"));
+  QWidget* certFile = FileField(tlsCertFile_, preferences.tlsCertFile, tr("Own certificate"));
+  QWidget* keyFile = FileField(tlsKeyFile_, preferences.tlsKeyFile, tr("Own private key"));
+  // Item data is the preference's value.
+  receiveFrom_ = new QComboBox;
+  receiveFrom_->addItem(tr("The archive host only"), "archive");
+  receiveFrom_->addItem(tr("Any computer"), "any");
+  receiveFrom_->setCurrentIndex(receiveFrom_->findData(preferences.receiveFrom));
+
   testConnection_ = new QPushButton(tr("&Test connection"));
   connectionResult_ = new QLabel;
   connectionResult_->setWordWrap(true);
@@ -79,9 +92,14 @@ PreferencesDialog::PreferencesDialog(Preferences& preferences, QWidget* parent)
   form->addRow(tr("Archive &port:"), archivePort_);
   form->addRow(tr("&Own AE title:"), callingAeTitle_);
   form->addRow(tr("&Archive AE title:"), calledAeTitle_);
+  form->addRow(tr("Security:"), useTls_);
+  form->addRow(tr("Authority (C&A):"), caFile);
+  form->addRow(tr("Own &certificate:"), certFile);
+  form->addRow(tr("Own &key:"), keyFile);
   form->addRow(testConnection_, connectionResult_);
   form->addRow(tr("Retrie&ve with:"), retrieveMethod_);
   form->addRow(tr("&Receive port:"), receivePort_);
+  form->addRow(tr("Receive &from:"), receiveFrom_);
   form->addRow(tr("Duplicates:"), checkDuplicate_);
   form->addRow(tr("&Language:"), language_);
   form->addRow(QString(), languageNote);
@@ -92,6 +110,25 @@ PreferencesDialog::PreferencesDialog(Preferences& preferences, QWidget* parent)
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   form->addRow(buttons);
   setLayout(form);
+}
+
+QWidget* PreferencesDialog::FileField(QLineEdit*& edit, const QString& value,
+                                      const QString& title) {
+  edit = new QLineEdit(value);
+  auto* choose = new QPushButton(tr("..."));
+  // A button as wide as its text, so that the path keeps the room.
+  choose->setMaximumWidth(choose->fontMetrics().horizontalAdvance(choose->text()) * 3);
+  connect(choose, &QPushButton::clicked, this, [this, edit, title] {
+    const QString path = QFileDialog::getOpenFileName(
+        this, title, edit->text(), tr("PEM files (*.pem *.crt *.key);;All files (*)"));
+    if (!path.isEmpty()) edit->setText(path);
+  });
+  auto* field = new QWidget;
+  auto* row = new QHBoxLayout(field);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->addWidget(edit);
+  row->addWidget(choose);
+  return field;
 }
 
 void PreferencesDialog::TestConnection() {
@@ -129,6 +166,11 @@ bool PreferencesDialog::Shown(Preferences& shown, QString& refusal) const {
       {"dateOrder", std::to_string(dateOrder_->currentIndex())},
       {"dateSeparator", dateSeparator_->text().toStdString()},
       {"retrieveMethod", retrieveMethod_->currentData().toString().toStdString()},
+      {"useTls", useTls_->isChecked() ? "1" : "0"},
+      {"tlsCaFile", tlsCaFile_->text().toStdString()},
+      {"tlsCertFile", tlsCertFile_->text().toStdString()},
+      {"tlsKeyFile", tlsKeyFile_->text().toStdString()},
+      {"receiveFrom", receiveFrom_->currentData().toString().toStdString()},
   };
   shown = preferences_;
   for (const auto& [key, value] : values) {

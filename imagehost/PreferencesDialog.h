@@ -27,6 +27,8 @@ class PreferencesDialog : public QDialog {
   // What the dialog shows, checked as the macro language checks it; false with the refusal.
   bool Shown(Preferences& shown, QString& refusal) const;
   static QString Refusal(const std::string& key, const std::string& error);
+  // A path field with a button that chooses the file.
+  QWidget* FileField(QLineEdit*& edit, const QString& value, const QString& title);
 
   Preferences& preferences_;
   QLineEdit* archiveHost_;
@@ -39,6 +41,11 @@ class PreferencesDialog : public QDialog {
   QComboBox* dateOrder_;
   QLineEdit* dateSeparator_;
   QComboBox* retrieveMethod_;
+  QCheckBox* useTls_;
+  QLineEdit* tlsCaFile_;
+  QLineEdit* tlsCertFile_;
+  QLineEdit* tlsKeyFile_;
+  QComboBox* receiveFrom_;
   QPushButton* testConnection_;
   QLabel* connectionResult_;
   SelfTest* selfTest_;

@@ -20,11 +20,12 @@ Receiver::~Receiver() {
   Stop();
 }
 
-void Receiver::Follow(const QString& aeTitle, int port) {
-  if (process_ != nullptr && aeTitle == aeTitle_ && port == port_) return;
+void Receiver::Follow(const QString& aeTitle, int port, const QStringList& options) {
+  if (process_ != nullptr && aeTitle == aeTitle_ && port == port_ && options == options_) return;
   Stop();
   aeTitle_ = aeTitle;
   port_ = port;
+  options_ = options;
   Start();
 }
 
@@ -48,8 +49,9 @@ void Receiver::Start() {
     report_(tr("The storage receiver %1 could not be started: %2. Retrieved images cannot arrive.")
                 .arg(QCoreApplication::applicationDirPath() + "/dicomnet", why));
   });
-  process_->start(QCoreApplication::applicationDirPath() + "/dicomnet",
-                  {"receive", "-aet", aeTitle_, "--port", QString::number(port_)});
+  process_->start(
+      QCoreApplication::applicationDirPath() + "/dicomnet",
+      QStringList{"receive", "-aet", aeTitle_, "--port", QString::number(port_)} + options_);
 }
 
 // Only an end the host did not ask for comes here: the port taken, say.

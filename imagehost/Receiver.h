@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 // The storage receiver that runs beside the host: `dicomnet receive` with the host's own AE title
@@ -19,8 +20,9 @@ class Receiver : public QObject {
   Receiver(const Receiver&) = delete;
   Receiver& operator=(const Receiver&) = delete;
 
-  // Starts the receiver, or restarts it when the title or the port is not the one it runs with.
-  void Follow(const QString& aeTitle, int port);
+  // Starts the receiver, or restarts it when the title, the port or the options (TLS, whom it
+  // accepts) are not those it runs with.
+  void Follow(const QString& aeTitle, int port, const QStringList& options);
   // Asks the receiver to end (after the association it serves), and kills it when it does not.
   void Stop();
 
@@ -32,5 +34,6 @@ class Receiver : public QObject {
   QProcess* process_ = nullptr;
   QString aeTitle_;
   int port_ = 0;
+  QStringList options_;
   QByteArray errors_;
 };

@@ -107,11 +107,14 @@ bool SelfTest::IsRunning() const {
 
 void SelfTest::Start(const Preferences& preferences) {
   if (IsRunning()) return;
-  process_->start(QCoreApplication::applicationDirPath() + "/dicomnet",
-                  {"selftest", "--timeout", QString::number(kStageTimeoutSeconds), "-aet",
-                   preferences.callingAeTitle, "-aec", preferences.calledAeTitle, "--receive-port",
-                   QString::number(preferences.receivePort), "--arrival-file", TemporaryFile(),
-                   preferences.archiveHost, QString::number(preferences.archivePort)});
+  process_->start(
+      QCoreApplication::applicationDirPath() + "/dicomnet",
+      QStringList{"selftest", "--timeout", QString::number(kStageTimeoutSeconds), "-aet",
+                  preferences.callingAeTitle, "-aec", preferences.calledAeTitle, "--retrieve",
+                  preferences.retrieveMethod, "--receive-port",
+                  QString::number(preferences.receivePort), "--arrival-file", TemporaryFile()}
+          << preferences.ClientTlsOptions() << preferences.archiveHost
+          << QString::number(preferences.archivePort));
   // The deadline belongs to this run only, not to one started after it.
   QTimer::singleShot(kDeadlineMilliseconds, process_, [this, run = process_->processId()] {
     if (IsRunning() && process_->processId() == run) process_->kill();
@@ -143,7 +146,8 @@ QString SelfTest::Translate(const QString& toolLine) {
   const char* name = Lookup(kStepNames, step);
   const QString shownName = name != nullptr ? Tr(name) : step;
   if (result == "not tried")
-    return QString("%1: %2").arg(shownName, Tr(QT_TRANSLATE_NOOP("SelfTest", "not tried")));
+    return Tr(QT_TRANSLATE_NOOP("SelfTest", "%1: %2"))
+        .arg(shownName, Tr(QT_TRANSLATE_NOOP("SelfTest", "not tried")));
   const char* text = result == "passed" ? Lookup(kPassedTexts, step) : Lookup(kCodeTexts, code);
   QString detail = text != nullptr ? Tr(text) : fields.back();
   for (const QString& argument : arguments)
@@ -151,5 +155,6 @@ QString SelfTest::Translate(const QString& toolLine) {
   const QString verdict = result == "passed"   ? Tr(QT_TRANSLATE_NOOP("SelfTest", "passed"))
                           : result == "failed" ? Tr(QT_TRANSLATE_NOOP("SelfTest", "failed"))
                                                : Tr(QT_TRANSLATE_NOOP("SelfTest", "skipped"));
-  return QString("%1: %2, %3").arg(shownName, verdict, detail);
+  // A step, its verdict and what it found.
+  return Tr(QT_TRANSLATE_NOOP("SelfTest", "%1: %2, %3")).arg(shownName, verdict, detail);
 }

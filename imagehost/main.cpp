@@ -124,9 +124,11 @@ int main(int argc, char** argv) {
                              platform::kMbOk | platform::kMbIconStop);
       });
     });
-    receiver.Follow(preferences.callingAeTitle, preferences.receivePort);
+    receiver.Follow(preferences.callingAeTitle, preferences.receivePort,
+                    preferences.ReceiverOptions());
     preferences.applied = [&receiver, &preferences] {
-      receiver.Follow(preferences.callingAeTitle, preferences.receivePort);
+      receiver.Follow(preferences.callingAeTitle, preferences.receivePort,
+                      preferences.ReceiverOptions());
     };
     if (scripted) runner.Start();
     exitCode = QApplication::exec();

@@ -123,7 +123,10 @@ int Association::Request(const char* host, const char* port) {
   user.roleSelections = roleSelections_;
   user.implementationVersionName.value = FileMetaHeader::kImplementationVersionName;
 
-  if (!socket_.Connect(host, port)) return 0;
+  if (!socket_.Connect(host, port)) {
+    if (socket_.TlsFailed() != TlsFailure::None) ended_ = AssociationEnd::TlsFailed;
+    return 0;
+  }
   ended_ = AssociationEnd::None;
   request_.Write(stream_);
 
@@ -269,13 +272,15 @@ Association::PdvResult Association::ReceivePdvs(PduReader& in) {
 }
 
 int Association::Fail(bool abort) {
-  const bool timedOut = socket_.LastError() == TcpSocket::kTimedOut;
+  const int error = socket_.LastError();
   if (abort) {
     AbortAndClose(AbortPdu::NotSpecified);
   } else {
     Close();
   }
-  ended_ = timedOut ? AssociationEnd::TimedOut : AssociationEnd::ConnectionClosed;
+  ended_ = error == TcpSocket::kTimedOut    ? AssociationEnd::TimedOut
+           : error == TcpSocket::kTlsFailed ? AssociationEnd::TlsFailed
+                                            : AssociationEnd::ConnectionClosed;
   return 0;
 }
 

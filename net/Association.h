@@ -24,6 +24,7 @@ namespace dicom {
 enum class AssociationEnd : std::uint8_t {
   None,               // set up and still standing, or never requested
   NoConnection,       // no TCP connection (the socket's last error says why)
+  TlsFailed,          // the TLS handshake or session failed (the socket's TlsFailed() says why)
   TimedOut,           // the peer said nothing within the receive time-out; this side aborted
   ConnectionClosed,   // the peer closed or reset the connection
   Rejected,           // A-ASSOCIATE-RJ, see Rejection()

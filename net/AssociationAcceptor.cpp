@@ -38,9 +38,15 @@ bool AssociationAcceptor::ReadRequest(Association& association) const {
   return association.request_.ReadRest(in, length);
 }
 
-bool AssociationAcceptor::Refuses(const AssociateRequestPdu& request,
+bool AssociationAcceptor::Refuses(const AssociateRequestPdu& request, std::uint32_t peerAddress,
                                   AssociateRejectPdu& rejection) const {
   rejection.result = AssociateRejectPdu::Permanent;
+  // A peer from elsewhere learns no more than that its title is not known here.
+  if (accepts_ && !accepts_(peerAddress)) {
+    rejection.source = AssociateRejectPdu::ServiceUser;
+    rejection.reason = AssociateRejectPdu::CallingTitleNotRecognized;
+    return true;
+  }
   if ((request.protocolVersion & kProtocolVersion) == 0) {
     rejection.source = AssociateRejectPdu::ServiceProviderAcse;
     rejection.reason = AssociateRejectPdu::ProtocolVersionNotSupported;
@@ -90,8 +96,12 @@ PresentationContextAccept AssociationAcceptor::Negotiate(
 AssociationAcceptor::Outcome AssociationAcceptor::Accept(Association& association,
                                                          int handle) const {
   association.Reset();
-  association.socket_.Adopt(handle);
   association.accepted_.clear();
+  association.ended_ = AssociationEnd::None;
+  if (!association.socket_.Adopt(handle)) {
+    association.ended_ = AssociationEnd::TlsFailed;
+    return Outcome::Failed;
+  }
   association.abort_.reason = AbortPdu::NotSpecified;
   if (!ReadRequest(association)) {
     association.AbortAndClose(association.abort_.reason);
@@ -101,7 +111,7 @@ AssociationAcceptor::Outcome AssociationAcceptor::Accept(Association& associatio
   const int connection = association.socket_.Handle();
 
   AssociateRejectPdu& rejection = association.reject_;
-  if (Refuses(request, rejection)) {
+  if (Refuses(request, association.socket_.PeerAddress(), rejection)) {
     rejection.Write(association.stream_);
     if (TraceLog()) {
       TraceLog()->OnRejectAssociation(connection, rejection.result, rejection.source,

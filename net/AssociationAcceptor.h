@@ -33,6 +33,12 @@ class AssociationAcceptor {
     takesExtra_ = std::move(takes);
   }
 
+  // Which peers, by IPv4 address (network order), may set up an association; a request from any
+  // other is rejected as from an unknown calling title. Unset, the default: anyone.
+  void AcceptOnlyFrom(std::function<bool(std::uint32_t address)> accepts) {
+    accepts_ = std::move(accepts);
+  }
+
   // Takes over the connection on the association's socket (with the time-out set there), reads
   // the request and answers it.
   Outcome Accept(Association& association, int handle) const;
@@ -46,11 +52,13 @@ class AssociationAcceptor {
   bool ReadRequest(Association& association) const;
   // Why the request is refused as a whole, if it is: result, source and reason of the
   // A-ASSOCIATE-RJ.
-  bool Refuses(const AssociateRequestPdu& request, AssociateRejectPdu& rejection) const;
+  bool Refuses(const AssociateRequestPdu& request, std::uint32_t peerAddress,
+               AssociateRejectPdu& rejection) const;
 
   std::string ownTitle_;
   std::function<bool(std::string_view)> serves_;
   std::function<bool(std::string_view)> takesExtra_;
+  std::function<bool(std::uint32_t)> accepts_;
 };
 
 }  // namespace dicom

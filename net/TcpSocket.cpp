@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "net/IdleHook.h"
+#include "net/TlsSession.h"
 
 namespace dicom {
 namespace {
@@ -40,6 +41,30 @@ bool WaitFor(int handle, short events, std::chrono::milliseconds limit) {
     if (left.count() <= 0) return false;
     if (ready == 0 && hook != nullptr) hook();
   }
+}
+
+using Clock = std::chrono::steady_clock;
+
+std::chrono::milliseconds Left(Clock::time_point deadline) {
+  return std::max(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()),
+                  std::chrono::milliseconds(0));
+}
+
+bool Readable(int handle) {
+  pollfd entry{handle, POLLIN, 0};
+  int ready;
+  do {
+    ready = poll(&entry, 1, 0);
+  } while (ready < 0 && errno == EINTR);
+  return ready > 0;
+}
+
+// A Nagle peer holds its next small write for our delayed ACK: send it before every wait.
+void AcknowledgeNow([[maybe_unused]] int handle) {
+#ifdef TCP_QUICKACK
+  const int on = 1;
+  setsockopt(handle, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+#endif
 }
 
 }  // namespace
@@ -120,24 +145,66 @@ int TcpSocket::Connect(const char* host, const char* port) {
     handle_ = -1;
     return 0;
   }
-  return Adopt(handle_);
+  TakeOver(handle_);
+  return !tlsConfig_ || StartTls(false, host) ? 1 : 0;
 }
 
 int TcpSocket::Adopt(int handle) {
+  TakeOver(handle);
+  return !tlsConfig_ || StartTls(true, nullptr) ? 1 : 0;
+}
+
+void TcpSocket::TakeOver(int handle) {
   if (handle != handle_) Close();
   handle_ = handle;
+  tlsFailure_ = TlsFailure::None;
+  tlsDetail_.clear();
+  tlsVerifyResult_ = 0;
   // PDUs leave in several small sends; without this every exchange waits on delayed
   // acknowledgements.
   const int on = 1;
   setsockopt(handle_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   lastError_ = 0;
   connected_ = true;
-  return 1;
+}
+
+bool TcpSocket::StartTls(bool server, const char* peerName) {
+  tls_ = TlsSession::Create(handle_, *tlsConfig_, server, peerName, tlsFailure_, tlsDetail_);
+  if (!tls_) {
+    FailTls(tlsFailure_, tlsDetail_, 0);
+    return false;
+  }
+  const auto deadline = Clock::now() + std::chrono::seconds(receiveTimeout_);
+  for (;;) {
+    const TlsSession::Step step = tls_->Handshake();
+    if (step == TlsSession::Step::Done) return true;
+    if (step == TlsSession::Step::Failed) {
+      FailTls(tls_->Failure(), tls_->Detail(), tls_->VerifyResult());
+      return false;
+    }
+    if (!WaitFor(handle_, step == TlsSession::Step::WantWrite ? POLLOUT : POLLIN, Left(deadline))) {
+      FailTls(TlsFailure::Handshake,
+              "no answer within " + std::to_string(receiveTimeout_) + " s during the handshake", 0);
+      lastError_ = kTimedOut;
+      return false;
+    }
+  }
+}
+
+void TcpSocket::FailTls(TlsFailure failure, std::string detail, long verifyResult) {
+  // After a fatal error the session may send nothing more, not even its close notification.
+  tls_.reset();
+  Close();
+  tlsFailure_ = failure;
+  tlsDetail_ = std::move(detail);
+  tlsVerifyResult_ = verifyResult;
+  lastError_ = kTlsFailed;
 }
 
 int TcpSocket::Send(const void* buffer, std::uint32_t length) {
   if (!connected_) return 0;
   const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+  if (tls_) return SendTls(bytes, length);
   while (length > 0) {
     // A vanished peer must not raise SIGPIPE in the host process.
     const ssize_t sent = send(handle_, bytes, length, MSG_NOSIGNAL);
@@ -153,19 +220,81 @@ int TcpSocket::Send(const void* buffer, std::uint32_t length) {
   return 1;
 }
 
+// A peer that takes nothing for the receive time-out fails the send, as a silent one fails a
+// receive. A failure shows at the next receive, as it does without TLS.
+int TcpSocket::SendTls(const std::uint8_t* bytes, std::uint32_t length) {
+  auto deadline = Clock::now() + std::chrono::seconds(receiveTimeout_);
+  while (length > 0) {
+    int sent = 0;
+    const TlsSession::Step step = tls_->Write(bytes, length, sent);
+    if (step == TlsSession::Step::Done) {
+      bytes += sent;
+      length -= static_cast<std::uint32_t>(sent);
+      deadline = Clock::now() + std::chrono::seconds(receiveTimeout_);
+      continue;
+    }
+    const bool waiting = step == TlsSession::Step::WantRead || step == TlsSession::Step::WantWrite;
+    if (waiting &&
+        WaitFor(handle_, step == TlsSession::Step::WantRead ? POLLIN : POLLOUT, Left(deadline))) {
+      continue;
+    }
+    if (step == TlsSession::Step::Failed || step == TlsSession::Step::Closed) {
+      // A peer that turned the handshake down after it ended on this side (as a TLS 1.3 server
+      // does with a client's certificate) has said why before it closed: that is the reason.
+      if (Readable(handle_) && tls_->Peek() == TlsSession::Step::Failed &&
+          tls_->Failure() != TlsFailure::Broken) {
+        FailTls(tls_->Failure(), tls_->Detail(), tls_->VerifyResult());
+      } else if (step == TlsSession::Step::Failed) {
+        FailTls(tls_->Failure(), tls_->Detail(), tls_->VerifyResult());
+      } else {
+        lastError_ = kClosedByPeer;
+      }
+    } else {
+      lastError_ = kTimedOut;
+    }
+    std::printf("SOCKET END ERROR: %d\n", lastError_);
+    break;
+  }
+  return 1;
+}
+
+int TcpSocket::ReceiveTls(void* buffer, std::uint32_t capacity) {
+  const auto deadline = Clock::now() + std::chrono::seconds(receiveTimeout_);
+  for (;;) {
+    int received = 0;
+    switch (tls_->Read(buffer, capacity, received)) {
+      case TlsSession::Step::Done:
+        return received;
+      case TlsSession::Step::Closed:
+        Close();
+        lastError_ = kClosedByPeer;
+        return -1;
+      case TlsSession::Step::Failed:
+        FailTls(tls_->Failure(), tls_->Detail(), tls_->VerifyResult());
+        return -1;
+      case TlsSession::Step::WantWrite:
+        if (WaitFor(handle_, POLLOUT, Left(deadline))) continue;
+        break;
+      case TlsSession::Step::WantRead:
+        AcknowledgeNow(handle_);
+        if (WaitFor(handle_, POLLIN, Left(deadline))) continue;
+        break;
+    }
+    lastError_ = kTimedOut;
+    return -1;
+  }
+}
+
 int TcpSocket::Receive(void* buffer, std::uint32_t capacity) {
   if (!connected_) return -1;
+  if (tls_) return ReceiveTls(buffer, capacity);
   // What is already there is taken without a wait.
   ssize_t received;
   do {
     received = recv(handle_, buffer, capacity, MSG_DONTWAIT);
   } while (received < 0 && errno == EINTR);
   if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-#ifdef TCP_QUICKACK
-    // A Nagle peer holds its next small write for our delayed ACK: send it before every wait.
-    const int on = 1;
-    setsockopt(handle_, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
-#endif
+    AcknowledgeNow(handle_);
     if (!WaitFor(handle_, POLLIN, std::chrono::seconds(receiveTimeout_))) {
       lastError_ = kTimedOut;
       return -1;
@@ -184,15 +313,32 @@ int TcpSocket::Receive(void* buffer, std::uint32_t capacity) {
 
 bool TcpSocket::HasInput() const {
   if (!connected_) return false;
-  pollfd entry{handle_, POLLIN, 0};
-  int ready;
-  do {
-    ready = poll(&entry, 1, 0);
-  } while (ready < 0 && errno == EINTR);
-  return ready > 0;
+  if (!tls_) return Readable(handle_);
+  // Records that carry no data (a session ticket after the handshake) are taken on the way, so
+  // that only data, a close or a failure count. Bounded, should a peer send nothing else.
+  for (int records = 0; records < 64; ++records) {
+    const TlsSession::Step step = tls_->Peek();
+    if (step != TlsSession::Step::WantRead && step != TlsSession::Step::WantWrite) return true;
+    if (!Readable(handle_)) return false;
+  }
+  return true;
+}
+
+std::uint32_t TcpSocket::PeerAddress() const {
+  sockaddr_in peer{};
+  socklen_t length = sizeof peer;
+  if (!connected_ || getpeername(handle_, reinterpret_cast<sockaddr*>(&peer), &length) != 0 ||
+      peer.sin_family != AF_INET) {
+    return 0;
+  }
+  return peer.sin_addr.s_addr;
 }
 
 int TcpSocket::Close() {
+  if (tls_) {
+    tls_->Shutdown();
+    tls_.reset();
+  }
   if (handle_ >= 0) close(handle_);
   handle_ = -1;
   connected_ = false;

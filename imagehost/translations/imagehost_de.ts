@@ -174,10 +174,6 @@ Makros laufen mit --macro DATEI oder -e ZEILEN.</translation>
         <translation>Verbindung &amp;testen</translation>
     </message>
     <message>
-        <source>%1 cannot be started.</source>
-        <translation>%1 kann nicht gestartet werden.</translation>
-    </message>
-    <message>
         <source>Archive &amp;host:</source>
         <translation>Server-&amp;Adresse:</translation>
     </message>
@@ -218,18 +214,6 @@ Makros laufen mit --macro DATEI oder -e ZEILEN.</translation>
         <translation>Die Verbindung wird getestet...</translation>
     </message>
     <message>
-        <source>Connection OK: the archive answered.</source>
-        <translation>Verbindung in Ordnung: Der Server hat geantwortet.</translation>
-    </message>
-    <message>
-        <source>no answer within %1 s</source>
-        <translation>keine Antwort innerhalb von %1 s</translation>
-    </message>
-    <message>
-        <source>Connection failed: %1</source>
-        <translation>Verbindung fehlgeschlagen: %1</translation>
-    </message>
-    <message>
         <source>The archive host takes a host name or an address.</source>
         <translation>Als Server-Adresse ist ein Hostname oder eine IP-Adresse anzugeben.</translation>
     </message>
@@ -247,6 +231,70 @@ the DICOM plug-in at the next Query/Retrieve or Send.</source>
         <translation>imagehost wechselt die Sprache sofort, das DICOM-Plug-in
 beim nächsten Abfragen/Abrufen oder Senden.</translation>
     </message>
+    <message>
+        <source>C-MOVE: the archive sends to the receive port</source>
+        <translation>C-MOVE: der Server sendet an den Empfangsport</translation>
+    </message>
+    <message>
+        <source>C-GET: the images come on the query connection</source>
+        <translation>C-GET: die Bilder kommen über die Abfrageverbindung</translation>
+    </message>
+    <message>
+        <source>Retrie&amp;ve with:</source>
+        <translation>Abrufen &amp;mit:</translation>
+    </message>
+    <message>
+        <source>Connect with TLS (DICOM over TLS 1.2 or 1.3)</source>
+        <translation>Mit TLS verbinden (DICOM über TLS 1.2 oder 1.3)</translation>
+    </message>
+    <message>
+        <source>Archive&apos;s authority</source>
+        <translation>Zertifizierungsstelle des Servers</translation>
+    </message>
+    <message>
+        <source>Own certificate</source>
+        <translation>Eigenes Zertifikat</translation>
+    </message>
+    <message>
+        <source>Own private key</source>
+        <translation>Eigener privater Schlüssel</translation>
+    </message>
+    <message>
+        <source>The archive host only</source>
+        <translation>Nur vom Server</translation>
+    </message>
+    <message>
+        <source>Any computer</source>
+        <translation>Von jedem Rechner</translation>
+    </message>
+    <message>
+        <source>Security:</source>
+        <translation>Sicherheit:</translation>
+    </message>
+    <message>
+        <source>Authority (C&amp;A):</source>
+        <translation>Zertifi&amp;katsstelle (CA):</translation>
+    </message>
+    <message>
+        <source>Own &amp;certificate:</source>
+        <translation>Eigenes Zert&amp;ifikat:</translation>
+    </message>
+    <message>
+        <source>Own &amp;key:</source>
+        <translation>Eigener Sch&amp;lüssel:</translation>
+    </message>
+    <message>
+        <source>Receive &amp;from:</source>
+        <translation>Empfangen v&amp;on:</translation>
+    </message>
+    <message>
+        <source>...</source>
+        <translation>...</translation>
+    </message>
+    <message>
+        <source>PEM files (*.pem *.crt *.key);;All files (*)</source>
+        <translation>PEM-Dateien (*.pem *.crt *.key);;Alle Dateien (*)</translation>
+    </message>
 </context>
 <context>
     <name>Receiver</name>
@@ -261,6 +309,125 @@ beim nächsten Abfragen/Abrufen oder Senden.</translation>
     <message>
         <source>no reason given</source>
         <translation>ohne Angabe von Gründen</translation>
+    </message>
+</context>
+<context>
+    <name>SelfTest</name>
+    <message>
+        <source>Resolve the host</source>
+        <translation>Serveradresse auflösen</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Verbinden</translation>
+    </message>
+    <message>
+        <source>Echo (C-ECHO)</source>
+        <translation>Echo (C-ECHO)</translation>
+    </message>
+    <message>
+        <source>Find an image (C-FIND)</source>
+        <translation>Ein Bild suchen (C-FIND)</translation>
+    </message>
+    <message>
+        <source>Retrieve it to this computer</source>
+        <translation>Es auf diesen Rechner abrufen</translation>
+    </message>
+    <message>
+        <source>host %1 not found</source>
+        <translation>Rechner %1 nicht gefunden</translation>
+    </message>
+    <message>
+        <source>the connection was refused: no archive listens there</source>
+        <translation>die Verbindung wurde abgelehnt: dort wartet kein Server</translation>
+    </message>
+    <message>
+        <source>no connection within the time-out</source>
+        <translation>keine Verbindung innerhalb der Wartezeit</translation>
+    </message>
+    <message>
+        <source>the archive does not accept the own AE title %1: register it in the archive</source>
+        <translation>der Server nimmt den eigenen AE-Titel %1 nicht an: tragen Sie ihn im Server ein</translation>
+    </message>
+    <message>
+        <source>the archive&apos;s AE title is not %1</source>
+        <translation>der AE-Titel des Servers ist nicht %1</translation>
+    </message>
+    <message>
+        <source>the archive does not take queries from the own AE title %1: register it in the archive</source>
+        <translation>der Server beantwortet keine Abfragen vom eigenen AE-Titel %1: tragen Sie ihn im Server ein</translation>
+    </message>
+    <message>
+        <source>the archive answered with status %1</source>
+        <translation>der Server antwortete mit Status %1</translation>
+    </message>
+    <message>
+        <source>the archive holds no image to try a retrieve with</source>
+        <translation>der Server enthält kein Bild, mit dem sich das Abrufen versuchen ließe</translation>
+    </message>
+    <message>
+        <source>the archive does not know %1 as a destination: register %1 with this computer&apos;s address %2 and port %3 in the archive</source>
+        <translation>der Server kennt %1 nicht als Ziel: tragen Sie %1 mit der Adresse %2 und dem Port %3 dieses Rechners im Server ein</translation>
+    </message>
+    <message>
+        <source>the archive could not deliver the image to %1: check the address and port registered for %1 in the archive (this computer: %2, port %3) and that no firewall blocks that port</source>
+        <translation>der Server konnte das Bild nicht an %1 liefern: prüfen Sie Adresse und Port, die im Server für %1 eingetragen sind (dieser Rechner: %2, Port %3), und dass keine Firewall diesen Port sperrt</translation>
+    </message>
+    <message>
+        <source>the archive sent the image to %1, but it did not arrive here: %1 is registered in the archive with another computer&apos;s address or port (this computer: %2, port %3)</source>
+        <translation>der Server hat das Bild an %1 gesendet, aber es kam hier nicht an: %1 ist im Server mit der Adresse oder dem Port eines anderen Rechners eingetragen (dieser Rechner: %2, Port %3)</translation>
+    </message>
+    <message>
+        <source>the address is %1</source>
+        <translation>die Adresse ist %1</translation>
+    </message>
+    <message>
+        <source>connected to %1</source>
+        <translation>verbunden mit %1</translation>
+    </message>
+    <message>
+        <source>the archive answered</source>
+        <translation>der Server hat geantwortet</translation>
+    </message>
+    <message>
+        <source>found image %1</source>
+        <translation>Bild %1 gefunden</translation>
+    </message>
+    <message>
+        <source>the image arrived</source>
+        <translation>das Bild ist angekommen</translation>
+    </message>
+    <message>
+        <source>%1 cannot be started.</source>
+        <translation>%1 kann nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>The test was stopped: no answer within %1 s.</source>
+        <translation>Der Test wurde abgebrochen: keine Antwort innerhalb von %1 s.</translation>
+    </message>
+    <message>
+        <source>not tried</source>
+        <translation>nicht versucht</translation>
+    </message>
+    <message>
+        <source>passed</source>
+        <translation>bestanden</translation>
+    </message>
+    <message>
+        <source>failed</source>
+        <translation>fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>skipped</source>
+        <translation>übersprungen</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>%1: %2, %3</source>
+        <translation>%1: %2, %3</translation>
     </message>
 </context>
 </TS>

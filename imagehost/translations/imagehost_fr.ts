@@ -174,10 +174,6 @@ Ses macros s&apos;exécutent avec --macro FICHIER ou -e LIGNES.</translation>
         <translation>&amp;Tester la connexion</translation>
     </message>
     <message>
-        <source>%1 cannot be started.</source>
-        <translation>Impossible de démarrer %1.</translation>
-    </message>
-    <message>
         <source>Archive &amp;host:</source>
         <translation>&amp;Adresse du serveur :</translation>
     </message>
@@ -218,18 +214,6 @@ Ses macros s&apos;exécutent avec --macro FICHIER ou -e LIGNES.</translation>
         <translation>Test de la connexion en cours...</translation>
     </message>
     <message>
-        <source>Connection OK: the archive answered.</source>
-        <translation>Connexion réussie : le serveur a répondu.</translation>
-    </message>
-    <message>
-        <source>no answer within %1 s</source>
-        <translation>aucune réponse en %1 s</translation>
-    </message>
-    <message>
-        <source>Connection failed: %1</source>
-        <translation>Échec de la connexion : %1</translation>
-    </message>
-    <message>
         <source>The archive host takes a host name or an address.</source>
         <translation>L&apos;adresse du serveur doit être un nom d&apos;hôte ou une adresse IP.</translation>
     </message>
@@ -247,6 +231,70 @@ the DICOM plug-in at the next Query/Retrieve or Send.</source>
         <translation>imagehost change de langue immédiatement,
 le module DICOM à la prochaine requête ou au prochain envoi.</translation>
     </message>
+    <message>
+        <source>C-MOVE: the archive sends to the receive port</source>
+        <translation>C-MOVE : le serveur envoie au port de réception</translation>
+    </message>
+    <message>
+        <source>C-GET: the images come on the query connection</source>
+        <translation>C-GET : les images arrivent par la connexion de requête</translation>
+    </message>
+    <message>
+        <source>Retrie&amp;ve with:</source>
+        <translation>Récupérer a&amp;vec :</translation>
+    </message>
+    <message>
+        <source>Connect with TLS (DICOM over TLS 1.2 or 1.3)</source>
+        <translation>Se connecter avec TLS (DICOM sur TLS 1.2 ou 1.3)</translation>
+    </message>
+    <message>
+        <source>Archive&apos;s authority</source>
+        <translation>Autorité de certification du serveur</translation>
+    </message>
+    <message>
+        <source>Own certificate</source>
+        <translation>Certificat local</translation>
+    </message>
+    <message>
+        <source>Own private key</source>
+        <translation>Clé privée locale</translation>
+    </message>
+    <message>
+        <source>The archive host only</source>
+        <translation>Uniquement du serveur</translation>
+    </message>
+    <message>
+        <source>Any computer</source>
+        <translation>De n&apos;importe quel ordinateur</translation>
+    </message>
+    <message>
+        <source>Security:</source>
+        <translation>Sécurité :</translation>
+    </message>
+    <message>
+        <source>Authority (C&amp;A):</source>
+        <translation>Autorité de certi&amp;fication :</translation>
+    </message>
+    <message>
+        <source>Own &amp;certificate:</source>
+        <translation>Cert&amp;ificat local :</translation>
+    </message>
+    <message>
+        <source>Own &amp;key:</source>
+        <translation>Cl&amp;é privée locale :</translation>
+    </message>
+    <message>
+        <source>Receive &amp;from:</source>
+        <translation>Accepter les &amp;envois de :</translation>
+    </message>
+    <message>
+        <source>...</source>
+        <translation>...</translation>
+    </message>
+    <message>
+        <source>PEM files (*.pem *.crt *.key);;All files (*)</source>
+        <translation>Fichiers PEM (*.pem *.crt *.key);;Tous les fichiers (*)</translation>
+    </message>
 </context>
 <context>
     <name>Receiver</name>
@@ -261,6 +309,125 @@ le module DICOM à la prochaine requête ou au prochain envoi.</translation>
     <message>
         <source>no reason given</source>
         <translation>sans raison indiquée</translation>
+    </message>
+</context>
+<context>
+    <name>SelfTest</name>
+    <message>
+        <source>Resolve the host</source>
+        <translation>Résoudre l&apos;adresse du serveur</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Connexion</translation>
+    </message>
+    <message>
+        <source>Echo (C-ECHO)</source>
+        <translation>Écho (C-ECHO)</translation>
+    </message>
+    <message>
+        <source>Find an image (C-FIND)</source>
+        <translation>Chercher une image (C-FIND)</translation>
+    </message>
+    <message>
+        <source>Retrieve it to this computer</source>
+        <translation>La récupérer sur cet ordinateur</translation>
+    </message>
+    <message>
+        <source>host %1 not found</source>
+        <translation>hôte %1 introuvable</translation>
+    </message>
+    <message>
+        <source>the connection was refused: no archive listens there</source>
+        <translation>la connexion a été refusée : aucun serveur n&apos;écoute à cette adresse</translation>
+    </message>
+    <message>
+        <source>no connection within the time-out</source>
+        <translation>pas de connexion dans le délai imparti</translation>
+    </message>
+    <message>
+        <source>the archive does not accept the own AE title %1: register it in the archive</source>
+        <translation>le serveur n&apos;accepte pas le titre AE local %1 : enregistrez-le sur le serveur</translation>
+    </message>
+    <message>
+        <source>the archive&apos;s AE title is not %1</source>
+        <translation>le titre AE du serveur n&apos;est pas %1</translation>
+    </message>
+    <message>
+        <source>the archive does not take queries from the own AE title %1: register it in the archive</source>
+        <translation>le serveur ne répond pas aux requêtes du titre AE local %1 : enregistrez-le sur le serveur</translation>
+    </message>
+    <message>
+        <source>the archive answered with status %1</source>
+        <translation>le serveur a répondu avec le statut %1</translation>
+    </message>
+    <message>
+        <source>the archive holds no image to try a retrieve with</source>
+        <translation>le serveur ne contient aucune image avec laquelle essayer une récupération</translation>
+    </message>
+    <message>
+        <source>the archive does not know %1 as a destination: register %1 with this computer&apos;s address %2 and port %3 in the archive</source>
+        <translation>le serveur ne connaît pas %1 comme destination : enregistrez %1 sur le serveur avec l&apos;adresse %2 et le port %3 de cet ordinateur</translation>
+    </message>
+    <message>
+        <source>the archive could not deliver the image to %1: check the address and port registered for %1 in the archive (this computer: %2, port %3) and that no firewall blocks that port</source>
+        <translation>le serveur n&apos;a pas pu livrer l&apos;image à %1 : vérifiez l&apos;adresse et le port enregistrés pour %1 sur le serveur (cet ordinateur : %2, port %3) et qu&apos;aucun pare-feu ne bloque ce port</translation>
+    </message>
+    <message>
+        <source>the archive sent the image to %1, but it did not arrive here: %1 is registered in the archive with another computer&apos;s address or port (this computer: %2, port %3)</source>
+        <translation>le serveur a envoyé l&apos;image à %1, mais elle n&apos;est pas arrivée ici : %1 est enregistré sur le serveur avec l&apos;adresse ou le port d&apos;un autre ordinateur (cet ordinateur : %2, port %3)</translation>
+    </message>
+    <message>
+        <source>the address is %1</source>
+        <translation>l&apos;adresse est %1</translation>
+    </message>
+    <message>
+        <source>connected to %1</source>
+        <translation>connecté à %1</translation>
+    </message>
+    <message>
+        <source>the archive answered</source>
+        <translation>le serveur a répondu</translation>
+    </message>
+    <message>
+        <source>found image %1</source>
+        <translation>image %1 trouvée</translation>
+    </message>
+    <message>
+        <source>the image arrived</source>
+        <translation>l&apos;image est arrivée</translation>
+    </message>
+    <message>
+        <source>%1 cannot be started.</source>
+        <translation>%1 ne peut pas être lancé.</translation>
+    </message>
+    <message>
+        <source>The test was stopped: no answer within %1 s.</source>
+        <translation>Le test a été interrompu : pas de réponse en %1 s.</translation>
+    </message>
+    <message>
+        <source>not tried</source>
+        <translation>pas essayé</translation>
+    </message>
+    <message>
+        <source>passed</source>
+        <translation>réussi</translation>
+    </message>
+    <message>
+        <source>failed</source>
+        <translation>échoué</translation>
+    </message>
+    <message>
+        <source>skipped</source>
+        <translation>ignoré</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1 : %2</translation>
+    </message>
+    <message>
+        <source>%1: %2, %3</source>
+        <translation>%1 : %2, %3</translation>
     </message>
 </context>
 </TS>

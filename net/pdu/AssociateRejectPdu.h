@@ -19,6 +19,7 @@ struct AssociateRejectPdu {
   // Reasons, by source: the service user's, then the ACSE provider's.
   enum UserReason : std::uint8_t {
     ApplicationContextNotSupported = 2,
+    CallingTitleNotRecognized = 3,
     CalledTitleNotRecognized = 7
   };
   enum ProviderReason : std::uint8_t { ProtocolVersionNotSupported = 2 };

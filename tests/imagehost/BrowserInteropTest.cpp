@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "data/DataSet.h"
+#include "support/Certificates.h"
 #include "support/Programs.h"
 #include "support/SmallImage.h"
 
@@ -161,6 +162,48 @@ TEST(BrowserInteropTest, RetrieveWithGetFromOrthanc) {
       "closeWindow(\"Dicom Request\")");
   EXPECT_EQ(out, (std::vector<std::string>{"1", "1\tMüller Hans \t8x8\t8\t0",
                                            "2\tMüller Hans \t8x8\t8\t0"}));
+}
+
+// The browser's Update and a retrieve over TLS: the host's certificate serves the browser's
+// association and the receiver it starts, which takes only the archive host.
+TEST(BrowserInteropTest, ListAndRetrieveOverTls) {
+  testing_support::Certificates certificates;
+  ASSERT_EQ(certificates.Make(), "");
+  const std::uint16_t receivePort = testing_support::FreePort();
+  Peer orthanc;
+  ASSERT_EQ(orthanc.Start(testing_support::TlsOrthancArgs(orthanc, certificates, receivePort)), "");
+  const std::string image = orthanc.File("image.dcm");
+  WriteImage({"Doe^John", nullptr, "P3", "CT", "1.2.840.10008.5.1.4.1.1.2", 3, "11"}, 1, image);
+  const std::string port = std::to_string(orthanc.port);
+  const auto loaded = RunProgram({DICOMNET_BIN, "store", "-aec", "ORTHANC", "--tls", "--ca-file",
+                                  certificates.Crt("ca"), "--cert", certificates.Crt("client"),
+                                  "--key", certificates.Key("client"), "127.0.0.1", port, image});
+  ASSERT_EQ(loaded.status, 0) << loaded.out << loaded.err;
+  const auto set = [](const std::string& key, const std::string& value) {
+    return "setPreference(\"" + key + "\", \"" + value + "\")\n";
+  };
+  const std::string lines = set("archiveHost", "127.0.0.1") + set("callingAeTitle", "STORESCP") +
+                            set("receivePort", std::to_string(receivePort)) +
+                            set("tlsCaFile", certificates.Crt("ca")) +
+                            set("tlsCertFile", certificates.Crt("server")) +
+                            set("tlsKeyFile", certificates.Key("server")) + set("useTls", "1") +
+                            "dicomRequest(\"127.0.0.1\", \"" + port +
+                            "\", \"STORESCP\", \"ORTHANC\")\n"
+                            "waitWindow(\"Dicom Request\", 10)\n"
+                            "click(\"Dicom Request\", 6005)\n"
+                            "rows(\"Dicom Request\", 6009)\n"
+                            "selectRows(\"Dicom Request\", 6011, 0)\n"
+                            "click(\"Dicom Request\", 6006)\n"
+                            "displays()\n"
+                            "closeWindow(\"Dicom Request\")";
+  testing_support::TempDir dir;
+  const auto run = RunProgram({"timeout", "120", "env", "QT_QPA_PLATFORM=offscreen",
+                               "XDG_CONFIG_HOME=" + dir.File("config"), "TMPDIR=" + dir.File(""),
+                               IMAGEHOST_BIN, "--plugin", PLUGIN, "-e", lines});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_EQ(Lines(run.out),
+            (std::vector<std::string>{"1", "Doe John\tP3\t01/01/1960", "1\tDoe John\t8x8\t8\t0"}))
+      << run.out << run.err;
 }
 
 }  // namespace

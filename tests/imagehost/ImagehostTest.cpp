@@ -133,7 +133,8 @@ struct MacroCase {
 const std::string kPreferences =
     "archiveHost=pacs.example.org\narchivePort=4242\ncallingAeTitle=IMAGEHOST\n"
     "calledAeTitle=ANY-SCP\nreceivePort=11112\ncheckDuplicate=1\nlanguage=2\ndateOrder=1\n"
-    "dateSeparator=.\nretrieveMethod=move";
+    "dateSeparator=.\nretrieveMethod=move\nuseTls=0\ntlsCaFile=\ntlsCertFile=\ntlsKeyFile=\n"
+    "receiveFrom=archive";
 
 // The plug-in's browser and filter as a user drives them, its archive gone: Help in each opens
 // the page of its context in the host's language, F1 in the host the contents.

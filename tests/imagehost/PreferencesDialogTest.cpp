@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
 #include "imagehost/PreferencesDialog.h"
 #include "support/Programs.h"
+#include "support/Screenshots.h"
 #include "support/ScriptedPeer.h"
 
 namespace {
@@ -16,18 +18,20 @@ namespace {
 using namespace testing_support;
 using Script = ScriptedPeer;
 
-// The label beside the button, once the test has ended.
-QString TestConnection(Preferences& preferences) {
+// The label beside the button, once the test has ended; with a file name, a picture of the dialog
+// showing it.
+QString TestConnection(Preferences& preferences, const std::string& screenshot = {}) {
   PreferencesDialog dialog(preferences, nullptr);
   QPushButton* button = nullptr;
   for (QPushButton* candidate : dialog.findChildren<QPushButton*>())
-    if (candidate->text() == "&Test connection") button = candidate;
+    if (qobject_cast<QDialogButtonBox*>(candidate->parent()) == nullptr) button = candidate;
   if (button == nullptr) return "no button";
   QTest::mouseClick(button, Qt::LeftButton);
   EXPECT_FALSE(button->isEnabled());
   if (!QTest::qWaitFor([button] { return button->isEnabled(); }, 30000)) return "still testing";
+  if (!screenshot.empty()) dialog.grab().save(ScreenshotPath(screenshot).c_str());
   for (QLabel* label : dialog.findChildren<QLabel*>())
-    if (label->text().startsWith("Resolve")) return label->text();
+    if (label->textInteractionFlags() & Qt::TextSelectableByMouse) return label->text();
   return "no report";
 }
 
@@ -70,6 +74,35 @@ TEST(PreferencesDialogTest, TestConnectionReportsEachStep) {
   }
   EXPECT_EQ(unknownCalling.Finish(), "");
   EXPECT_EQ(unknownCalled.Finish(), "");
+}
+
+// The report in the user's language, and its picture.
+TEST(PreferencesDialogTest, TestConnectionSpeaksTheUsersLanguage) {
+  const struct {
+    int language;
+    const char* file;
+    QString echo;
+  } cases[] = {
+      {Preferences::kGerman, "selftest-de.png",
+       "Echo (C-ECHO): fehlgeschlagen, der Server nimmt den eigenen AE-Titel IMAGEHOST nicht an: "
+       "tragen Sie ihn im Server ein"},
+      {Preferences::kFrench, "selftest-fr.png",
+       "Écho (C-ECHO) : échoué, le serveur n'accepte pas le titre AE local IMAGEHOST : "
+       "enregistrez-le sur le serveur"},
+      {Preferences::kEnglish, "selftest-en.png",
+       "Echo (C-ECHO): failed, the archive does not accept the own AE title IMAGEHOST: register "
+       "it in the archive"},
+  };
+  for (const auto& c : cases) {
+    Script archive({Script::ExpectPdu(0x01), Script::Send("03 00 00 00 00 04 00 01 01 03"),
+                    Script::ExpectClosed()});
+    Preferences preferences;
+    preferences.archivePort = archive.Port();
+    preferences.language = c.language;
+    preferences.Apply();
+    EXPECT_EQ(TestConnection(preferences, c.file).split('\n').value(2), c.echo);
+    EXPECT_EQ(archive.Finish(), "");
+  }
 }
 
 }  // namespace

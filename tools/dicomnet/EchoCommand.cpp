@@ -13,7 +13,8 @@ namespace dicomnet {
 namespace {
 
 constexpr const char* kEchoUsage =
-    "usage: dicomnet echo [-aet AE] [-aec AE] [--trace] [--timeout SECONDS] HOST PORT\n";
+    "usage: dicomnet echo [-aet AE] [-aec AE] [--trace] [--timeout SECONDS]\n"
+    "                     [--tls [--ca-file FILE] [--cert FILE --key FILE]] HOST PORT\n";
 
 }  // namespace
 

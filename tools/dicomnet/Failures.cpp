@@ -92,6 +92,40 @@ std::string ConnectFailure(const dicom::Association& association, const NetworkO
 
 }  // namespace
 
+std::string TlsFailureText(const dicom::TcpSocket& socket, const std::string& peer) {
+  using dicom::TlsFailure;
+  const std::string& detail = socket.TlsDetail();
+  std::string text = "TLS failed: ";
+  switch (socket.TlsFailed()) {
+    case TlsFailure::Setup:
+      return text + "cannot set it up here: " + detail;
+    case TlsFailure::NotTrusted:
+      return text + "the certificate of " + peer +
+             " is not trusted: no configured authority signed it (" + detail + ")";
+    case TlsFailure::Expired:
+      return text + "the certificate of " + peer + " has expired or is not valid yet (" + detail +
+             ")";
+    case TlsFailure::NameMismatch:
+      return text + "the certificate of " + peer + " is for another host name or address (" +
+             detail + ")";
+    case TlsFailure::NoPeerCertificate:
+      return text + peer + " sent no certificate, though one is required";
+    case TlsFailure::RefusedByPeer:
+      return text + peer + " refused this side's certificate (" + detail + ")";
+    case TlsFailure::CertificateRequired:
+      return text + peer + " requires a certificate from this side (--cert and --key)";
+    case TlsFailure::NotTls:
+      return text + peer + " does not speak TLS";
+    case TlsFailure::Handshake:
+      return text + "the handshake with " + peer + " failed: " + detail;
+    case TlsFailure::Broken:
+      return text + "the connection with " + peer + " broke: " + detail;
+    case TlsFailure::None:
+      break;
+  }
+  return text + "no reason known";
+}
+
 std::string AssociationFailure(const dicom::Association& association,
                                const NetworkOptions& options) {
   const std::string peer = options.host + ':' + options.port;
@@ -100,6 +134,8 @@ std::string AssociationFailure(const dicom::Association& association,
   switch (association.Ended()) {
     case AssociationEnd::NoConnection:
       return ConnectFailure(association, options, peer);
+    case AssociationEnd::TlsFailed:
+      return TlsFailureText(association.Socket(), peer);
     case AssociationEnd::TimedOut:
       return "time-out: " + peer + " said nothing for " + std::to_string(options.timeout) + " s " +
              (setUp ? "while a response was awaited" : "after the association request");

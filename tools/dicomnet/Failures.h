@@ -14,6 +14,9 @@ namespace dicomnet {
 std::string AssociationFailure(const dicom::Association& association,
                                const NetworkOptions& options);
 
+// Why TLS with the peer failed, in words, from what the socket keeps.
+std::string TlsFailureText(const dicom::TcpSocket& socket, const std::string& peer);
+
 // Opens and reads a stored object. On failure `why` says what went wrong: the file cannot be
 // opened, is not DICOM, ends inside an element, or at which element its decoding failed; the data
 // set then holds what was read before the failure.

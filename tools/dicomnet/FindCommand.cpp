@@ -14,7 +14,8 @@ namespace {
 
 constexpr const char* kFindUsage =
     "usage: dicomnet find [-aet AE] [-aec AE] [-L study|series|image] [-k TAG[=VALUE]]...\n"
-    "                     [--trace] [--timeout SECONDS] HOST PORT\n";
+    "                     [--trace] [--timeout SECONDS]\n"
+    "                     [--tls [--ca-file FILE] [--cert FILE --key FILE]] HOST PORT\n";
 
 }  // namespace
 

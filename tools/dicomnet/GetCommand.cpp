@@ -38,13 +38,8 @@ int RunGet(std::span<const std::string_view> args) {
   }
   const TraceScope trace(options->trace);
   dicom::Association association;
-  association.Flush();
-  association.ClearAbstractSyntaxes();
-  association.SetCallingTitle(options->callingTitle);
-  association.SetCalledTitle(options->calledTitle);
-  association.SetApplicationContext("1.2.840.10008.3.1.1.1");
+  PrepareAssociation(association, *options);
   dicom::CGetScu::Propose(association);
-  association.Socket().SetReceiveTimeout(options->timeout);
   if (association.Request(options->host.c_str(), options->port.c_str()) != 1) {
     std::cerr << "dicomnet get: " << AssociationFailure(association, *options) << '\n';
     return 1;

@@ -12,7 +12,8 @@ namespace {
 
 constexpr const char* kMoveUsage =
     "usage: dicomnet move [-aet AE] [-aec AE] [-aem DEST] [-k TAG=VALUE]...\n"
-    "                     [--trace] [--timeout SECONDS] HOST PORT\n";
+    "                     [--trace] [--timeout SECONDS]\n"
+    "                     [--tls [--ca-file FILE] [--cert FILE --key FILE]] HOST PORT\n";
 
 }  // namespace
 

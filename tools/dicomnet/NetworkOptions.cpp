@@ -34,12 +34,49 @@ bool ParseNumber(const std::string& text, T& out) {
 
 }  // namespace
 
+bool ParseTlsOption(std::span<const std::string_view> args, std::size_t& i,
+                    std::optional<dicom::TlsConfig>& tls, bool& asked, std::string& error) {
+  const std::string_view arg = args[i];
+  if (arg == "--tls") {
+    if (!tls) tls.emplace();
+    asked = true;
+    return true;
+  }
+  if (arg != "--ca-file" && arg != "--cert" && arg != "--key") return false;
+  if (i + 1 == args.size()) {
+    error = std::string(arg) + " needs a value";
+    return true;
+  }
+  if (!tls) tls.emplace();
+  const std::string value(args[++i]);
+  (arg == "--ca-file" ? tls->caFile : arg == "--cert" ? tls->certFile : tls->keyFile) = value;
+  return true;
+}
+
+bool CheckTlsOptions(const std::optional<dicom::TlsConfig>& tls, bool asked, bool acceptor,
+                     std::string& error) {
+  if (!tls) return true;
+  if (!asked) {
+    error = "--ca-file, --cert and --key need --tls";
+  } else if (tls->certFile.empty() != tls->keyFile.empty()) {
+    error = "--cert and --key go together";
+  } else if (acceptor && tls->certFile.empty()) {
+    error = "--tls needs --cert and --key here";
+  }
+  return error.empty();
+}
+
 std::optional<NetworkOptions> ParseNetworkOptions(std::span<const std::string_view> args,
                                                   unsigned allowed, std::string& error) {
   NetworkOptions options;
   std::vector<std::string> positional;
+  bool tlsAsked = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
+    if (ParseTlsOption(args, i, options.tls, tlsAsked, error)) {
+      if (!error.empty()) return std::nullopt;
+      continue;
+    }
     const bool takesValue = arg == "-aet" || arg == "-aec" || arg == "-aem" || arg == "-L" ||
                             arg == "-k" || arg == "--timeout" || arg == "--max-send-pdu" ||
                             arg == "--output-dir";
@@ -99,6 +136,7 @@ std::optional<NetworkOptions> ParseNetworkOptions(std::span<const std::string_vi
     }
     if (takesValue) ++i;
   }
+  if (!CheckTlsOptions(options.tls, tlsAsked, false, error)) return std::nullopt;
   if (positional.size() < 2) {
     error = "missing host or port";
     return std::nullopt;
@@ -181,24 +219,26 @@ std::string StatusText(std::uint16_t status) {
   return text;
 }
 
-bool OpenAssociation(dicom::Association& association, const NetworkOptions& options,
-                     std::span<const std::string_view> abstractSyntaxes) {
-  return OpenAssociation(association, options, [abstractSyntaxes](dicom::Association& a) {
-    for (std::string_view uid : abstractSyntaxes)
-      a.AddAbstractSyntax(uid);
-  });
-}
-
-bool OpenAssociation(dicom::Association& association, const NetworkOptions& options,
-                     const std::function<void(dicom::Association&)>& propose) {
+void PrepareAssociation(dicom::Association& association, const NetworkOptions& options) {
   association.Flush();
   association.ClearAbstractSyntaxes();
   association.SetCallingTitle(options.callingTitle);
   association.SetCalledTitle(options.calledTitle);
   association.SetApplicationContext("1.2.840.10008.3.1.1.1");
-  propose(association);
   association.Socket().SetReceiveTimeout(options.timeout);
   association.SetMaxSendPdu(options.maxSendPdu);
+  if (options.tls) {
+    association.Socket().UseTls(*options.tls);
+  } else {
+    association.Socket().UsePlain();
+  }
+}
+
+bool OpenAssociation(dicom::Association& association, const NetworkOptions& options,
+                     std::span<const std::string_view> abstractSyntaxes) {
+  PrepareAssociation(association, options);
+  for (std::string_view uid : abstractSyntaxes)
+    association.AddAbstractSyntax(uid);
   return association.Request(options.host.c_str(), options.port.c_str()) == 1;
 }
 

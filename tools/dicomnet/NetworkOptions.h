@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -29,12 +28,14 @@ struct NetworkOptions {
   int timeout = dicom::TcpSocket::kDefaultReceiveTimeout;
   std::uint32_t maxSendPdu = 0;  // 0: 4096-byte fragments whatever the peer announces
   std::string outputDir = ".";
+  // --tls, with --ca-file, --cert and --key.
+  std::optional<dicom::TlsConfig> tls;
   std::string host;
   std::string port;
   std::vector<std::string> files;
 };
 
-// Which options a command takes besides -aet, -aec, --trace and --timeout.
+// Which options a command takes besides -aet, -aec, --trace, --timeout and the TLS options.
 enum Allowed : unsigned {
   kLevel = 1,            // -L study|series|image
   kReturnKeys = 2,       // -k TAG without a value
@@ -49,15 +50,23 @@ enum Allowed : unsigned {
 std::optional<NetworkOptions> ParseNetworkOptions(std::span<const std::string_view> args,
                                                   unsigned allowed, std::string& error);
 
+// Takes --tls, --ca-file FILE, --cert FILE and --key FILE at args[i] (advancing i past a value):
+// false when args[i] is none of them. Check then says whether they go together.
+bool ParseTlsOption(std::span<const std::string_view> args, std::size_t& i,
+                    std::optional<dicom::TlsConfig>& tls, bool& asked, std::string& error);
+bool CheckTlsOptions(const std::optional<dicom::TlsConfig>& tls, bool asked, bool acceptor,
+                     std::string& error);
+
 // The keys as an identifier, each with the dictionary's VR; numbers for the binary VRs.
 bool BuildIdentifier(const NetworkOptions& options, dicom::DataSet& identifier, std::string& error);
+
+// Titles, application context, time-out and PDU size of the options, the proposals cleared: what
+// every association of the commands starts from.
+void PrepareAssociation(dicom::Association& association, const NetworkOptions& options);
 
 // Sets up and requests the association with these abstract syntaxes, as the services set it up.
 bool OpenAssociation(dicom::Association& association, const NetworkOptions& options,
                      std::span<const std::string_view> abstractSyntaxes);
-// The same with the presentation contexts the callback proposes.
-bool OpenAssociation(dicom::Association& association, const NetworkOptions& options,
-                     const std::function<void(dicom::Association&)>& propose);
 
 // Installs the stream logs on standard error for its lifetime when tracing was asked for.
 class TraceScope {

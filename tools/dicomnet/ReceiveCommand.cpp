@@ -1,3 +1,9 @@
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -10,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "codecs/DecoderRegistry.h"
 #include "data/StoredObjectFile.h"
@@ -20,14 +27,16 @@
 #include "net/ProtocolLog.h"
 #include "net/TcpListener.h"
 #include "tools/dicomnet/Commands.h"
+#include "tools/dicomnet/Failures.h"
 #include "tools/dicomnet/NetworkOptions.h"
 
 namespace dicomnet {
 namespace {
 
 constexpr const char* kReceiveUsage =
-    "usage: dicomnet receive [-aet AE] [--port PORT] [--output-dir DIR] [--timeout SECONDS] "
-    "[--trace]\n";
+    "usage: dicomnet receive [-aet AE] [--port PORT] [--output-dir DIR] [--timeout SECONDS]\n"
+    "                        [--trace] [--tls --cert FILE --key FILE [--ca-file FILE]]\n"
+    "                        [--accept-from HOST]...\n";
 
 // The name under which the host's browser expects a retrieved object.
 constexpr const char* kRetrievedFileName = "tempDic.dic";
@@ -39,6 +48,9 @@ struct ReceiveOptions {
   std::string outputDir;  // empty: every object becomes the one retrieved file
   int timeout = dicom::TcpSocket::kDefaultReceiveTimeout;
   bool trace = false;
+  std::optional<dicom::TlsConfig> tls;
+  // Only peers at the addresses of these hosts; none: anyone.
+  std::vector<std::string> acceptFrom;
 };
 
 std::optional<ReceiveOptions> ParseReceiveOptions(std::span<const std::string_view> args,
@@ -52,13 +64,19 @@ std::optional<ReceiveOptions> ParseReceiveOptions(std::span<const std::string_vi
     out = value;
     return true;
   };
+  bool tlsAsked = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
+    if (ParseTlsOption(args, i, options.tls, tlsAsked, error)) {
+      if (!error.empty()) return std::nullopt;
+      continue;
+    }
     if (arg == "--trace") {
       options.trace = true;
       continue;
     }
-    if (arg != "-aet" && arg != "--port" && arg != "--output-dir" && arg != "--timeout") {
+    if (arg != "-aet" && arg != "--port" && arg != "--output-dir" && arg != "--timeout" &&
+        arg != "--accept-from") {
       error = (arg.size() > 1 && arg.front() == '-' ? "unknown option " : "unexpected argument ") +
               std::string(arg);
       return std::nullopt;
@@ -72,6 +90,8 @@ std::optional<ReceiveOptions> ParseReceiveOptions(std::span<const std::string_vi
       options.title = value;
     } else if (arg == "--output-dir") {
       options.outputDir = value;
+    } else if (arg == "--accept-from") {
+      options.acceptFrom.emplace_back(value);
     } else if (arg == "--port" && !number(value, 1, 65535, options.port)) {
       error = "--port takes a number from 1 to 65535";
       return std::nullopt;
@@ -80,7 +100,39 @@ std::optional<ReceiveOptions> ParseReceiveOptions(std::span<const std::string_vi
       return std::nullopt;
     }
   }
+  if (!CheckTlsOptions(options.tls, tlsAsked, true, error)) return std::nullopt;
   return options;
+}
+
+// Whether the address is one of those the hosts resolve to. They are resolved for each peer, so
+// that an archive that moves to another address, or a name server that was down at the start,
+// needs no restart; a host that does not resolve lets nobody in and says so.
+bool IsAddressOf(const std::vector<std::string>& hosts, std::uint32_t address) {
+  bool found = false;
+  for (const std::string& host : hosts) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* entries = nullptr;
+    if (getaddrinfo(host.c_str(), nullptr, &hints, &entries) != 0) {
+      std::cerr << "dicomnet receive: --accept-from " << host << ": host not found\n";
+      continue;
+    }
+    for (const addrinfo* entry = entries; entry != nullptr; entry = entry->ai_next) {
+      found |= reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr.s_addr == address;
+    }
+    freeaddrinfo(entries);
+  }
+  return found;
+}
+
+std::string PeerAddressOf(int handle) {
+  sockaddr_in peer{};
+  socklen_t length = sizeof peer;
+  char text[INET_ADDRSTRLEN] = "?";
+  if (getpeername(handle, reinterpret_cast<sockaddr*>(&peer), &length) == 0)
+    inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
+  return text;
 }
 
 volatile std::sig_atomic_t stopRequested = 0;
@@ -245,6 +297,11 @@ int RunReceive(std::span<const std::string_view> args) {
   if (dicom::TraceLog()) dicom::TraceLog()->OnStartListen(std::to_string(options->port));
 
   dicom::AssociationAcceptor acceptor;
+  if (!options->acceptFrom.empty()) {
+    acceptor.AcceptOnlyFrom([&hosts = options->acceptFrom](std::uint32_t address) {
+      return IsAddressOf(hosts, address);
+    });
+  }
   acceptor.SetOwnTitle(options->title);
   acceptor.SetAbstractSyntaxes(IsServed);
   acceptor.SetExtraTransferSyntaxes(IsTaken);
@@ -260,15 +317,26 @@ int RunReceive(std::span<const std::string_view> args) {
     }
     if (dicom::TraceLog()) dicom::TraceLog()->OnAcceptConnection(handle);
     // One association at a time: a second peer waits in the listen queue for its turn.
+    const std::string address = PeerAddressOf(handle);
     dicom::Association association;
     association.Socket().SetReceiveTimeout(options->timeout);
+    if (options->tls) association.Socket().UseTls(*options->tls);
     const auto outcome = acceptor.Accept(association, handle);
+    const dicom::AssociateRejectPdu& rejection = association.Rejection();
     if (outcome == dicom::AssociationAcceptor::Outcome::Established) {
       provider.Serve(association);
+    } else if (association.Socket().TlsFailed() != dicom::TlsFailure::None) {
+      std::cerr << "dicomnet receive: connection from " << address << ": "
+                << TlsFailureText(association.Socket(), address) << '\n';
+    } else if (outcome == dicom::AssociationAcceptor::Outcome::Rejected &&
+               rejection.reason == dicom::AssociateRejectPdu::CallingTitleNotRecognized) {
+      std::cerr << "dicomnet receive: association from "
+                << Trimmed(association.RequestPdu().CallingTitle()) << " at " << address
+                << " refused: the address is not among those accepted (--accept-from)\n";
     } else if (outcome == dicom::AssociationAcceptor::Outcome::Rejected) {
       std::cerr << "dicomnet receive: association from "
-                << Trimmed(association.RequestPdu().CallingTitle()) << " refused (called "
-                << Trimmed(association.RequestPdu().CalledTitle()) << ")\n";
+                << Trimmed(association.RequestPdu().CallingTitle()) << " at " << address
+                << " refused (called " << Trimmed(association.RequestPdu().CalledTitle()) << ")\n";
     }
   }
   return 0;

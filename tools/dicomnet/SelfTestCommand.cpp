@@ -14,6 +14,7 @@
 #include "data/DicomFile.h"
 #include "dimse/CEchoScu.h"
 #include "dimse/CFindScu.h"
+#include "dimse/CGetScu.h"
 #include "dimse/CMoveScu.h"
 #include "dimse/CommandTags.h"
 #include "tools/dicomnet/Commands.h"
@@ -30,8 +31,8 @@ namespace dicomnet {
 namespace {
 
 constexpr const char* kSelfTestUsage =
-    "usage: dicomnet selftest [-aet AE] [-aec AE] [--receive-port PORT] [--arrival-file FILE]\n"
-    "                         [--trace] [--timeout SECONDS] HOST PORT\n";
+    "usage: dicomnet selftest [-aet AE] [-aec AE] [--retrieve move|get] [--receive-port PORT]\n"
+    "                         [--arrival-file FILE] [--trace] [--timeout SECONDS] HOST PORT\n";
 
 constexpr dicom::Tag kQueryLevel = 0x00080052;
 constexpr dicom::Tag kSopInstanceUid = 0x00080018;
@@ -59,6 +60,7 @@ void Print(const char* step, const char* result, const std::string& code,
 
 struct Settings {
   NetworkOptions network;
+  bool get = false;  // retrieve with C-GET on the association, else with C-MOVE to the own title
   std::string receivePort = "?";
   std::string arrivalFile;
 };
@@ -67,11 +69,19 @@ std::optional<Settings> ParseSettings(std::span<const std::string_view> args, st
   Settings settings;
   std::vector<std::string_view> rest;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    if ((args[i] == "--receive-port" || args[i] == "--arrival-file") && i + 1 == args.size()) {
+    if ((args[i] == "--receive-port" || args[i] == "--arrival-file" || args[i] == "--retrieve") &&
+        i + 1 == args.size()) {
       error = std::string(args[i]) + " needs a value";
       return std::nullopt;
     }
-    if (args[i] == "--receive-port") {
+    if (args[i] == "--retrieve") {
+      const std::string_view method = args[++i];
+      if (method != "move" && method != "get") {
+        error = "--retrieve takes move or get";
+        return std::nullopt;
+      }
+      settings.get = method == "get";
+    } else if (args[i] == "--receive-port") {
       settings.receivePort = args[++i];
     } else if (args[i] == "--arrival-file") {
       settings.arrivalFile = args[++i];
@@ -342,6 +352,55 @@ Outcome Move(dicom::Association& association, const Settings& settings, const Im
   return {Outcome::Passed, "ok", {}, "the image arrived"};
 }
 
+// With C-GET the image comes on the association itself: it arrived when its sub-operation did.
+Outcome Get(dicom::Association& association, const NetworkOptions& options, const Image& image) {
+  dicom::DataSet identifier;
+  identifier.InsertText(kQueryLevel, dicom::vr::CS, "IMAGE");
+  identifier.InsertText(kStudyInstanceUid, dicom::vr::UI, image.study);
+  identifier.InsertText(kSeriesInstanceUid, dicom::vr::UI, image.series);
+  identifier.InsertText(kSopInstanceUid, dicom::vr::UI, image.instance);
+  bool arrived = false;
+  dicom::CGetScu get(dicom::kStudyRootGetSopClass,
+                     [&](const dicom::StoreRequest& request, const dicom::DataSet&, std::string&) {
+                       arrived |= request.sopInstanceUid == image.instance;
+                       return dicom::kStatusSuccess;
+                     });
+  if (!get.SendRequest(association, identifier, dicom::kPriorityMedium)) {
+    return {Outcome::Failed,
+            "no-answer",
+            {},
+            "the retrieve was not sent: " + AssociationFailure(association, options)};
+  }
+  std::uint16_t status = dicom::kStatusPending;
+  while (status == dicom::kStatusPending || status == dicom::kStatusPendingWarning) {
+    dicom::DataSet response, command;
+    if (!get.ReceiveResponse(status, response, command, association)) {
+      return {Outcome::Failed,
+              "no-answer",
+              {},
+              "a retrieve response was not read: " + AssociationFailure(association, options) +
+                  (get.AbortReason().empty() ? "" : ": " + get.AbortReason())};
+    }
+  }
+  if (status != dicom::kStatusSuccess || !arrived) {
+    return {Outcome::Failed,
+            "status",
+            {StatusText(status)},
+            "the archive answered the retrieve with status " + StatusText(status) +
+                (arrived ? "" : " and sent no image")};
+  }
+  return {Outcome::Passed, "ok", {}, "the image arrived"};
+}
+
+bool Open(dicom::Association& association, const Settings& settings) {
+  if (!settings.get) return OpenAssociation(association, settings.network, kQueryRetrieveSyntaxes);
+  PrepareAssociation(association, settings.network);
+  association.AddAbstractSyntax(dicom::kVerificationSopClass);
+  association.AddAbstractSyntax(dicom::kStudyRootFindSopClass);
+  dicom::CGetScu::Propose(association);
+  return association.Request(settings.network.host.c_str(), settings.network.port.c_str()) == 1;
+}
+
 }  // namespace
 
 int RunSelfTest(std::span<const std::string_view> args) {
@@ -358,7 +417,7 @@ int RunSelfTest(std::span<const std::string_view> args) {
   Image image;
   std::string localAddress = "?";
   if (outcomes.back().result == Outcome::Passed) {
-    if (OpenAssociation(association, settings->network, kQueryRetrieveSyntaxes)) {
+    if (Open(association, *settings)) {
       localAddress = LocalAddress(association);
       const std::string peer = settings->network.host + ':' + settings->network.port;
       outcomes.push_back(
@@ -377,7 +436,8 @@ int RunSelfTest(std::span<const std::string_view> args) {
     }
   }
   if (outcomes.size() == 4 && outcomes.back().result == Outcome::Passed) {
-    outcomes.push_back(Move(association, *settings, image, localAddress));
+    outcomes.push_back(settings->get ? Get(association, settings->network, image)
+                                     : Move(association, *settings, image, localAddress));
   }
   association.Release();
 

@@ -18,7 +18,8 @@ namespace {
 
 constexpr const char* kStoreUsage =
     "usage: dicomnet store [-aet AE] [-aec AE] [--max-send-pdu BYTES] [--trace]\n"
-    "                      [--timeout SECONDS] HOST PORT FILE...\n";
+    "                      [--timeout SECONDS] [--tls [--ca-file FILE] [--cert FILE --key FILE]]\n"
+    "                      HOST PORT FILE...\n";
 
 constexpr dicom::Tag kSopClassUidTag = 0x00080016;
 constexpr dicom::Tag kSopInstanceUidTag = 0x00080018;
@@ -148,8 +149,9 @@ int RunStore(std::span<const std::string_view> args) {
 
   const TraceScope trace(options->trace);
   dicom::Association association;
-  if (!OpenAssociation(association, *options,
-                       [&kinds](dicom::Association& a) { Propose(a, kinds); })) {
+  PrepareAssociation(association, *options);
+  Propose(association, kinds);
+  if (association.Request(options->host.c_str(), options->port.c_str()) != 1) {
     std::cerr << "dicomnet store: " << AssociationFailure(association, *options) << '\n';
     return 1;
   }

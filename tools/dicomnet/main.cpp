@@ -18,12 +18,15 @@ constexpr const char* kUsage =
     "  get [OPTIONS] HOST PORT      fetch objects from an archive on the association (study root\n"
     "                               C-GET) into --output-dir DIR\n"
     "  store [OPTIONS] HOST PORT FILE...  store files on an archive (C-STORE)\n"
-    "  receive [-aet AE] [--port PORT] [--output-dir DIR]  take objects stored here (C-STORE,\n"
-    "                               C-ECHO) until stopped\n"
+    "  receive [-aet AE] [--port PORT] [--output-dir DIR] [--accept-from HOST]...\n"
+    "          [--tls --cert FILE --key FILE [--ca-file FILE]]\n"
+    "                               take objects stored here (C-STORE, C-ECHO) until stopped\n"
     "  selftest [OPTIONS] HOST PORT  find the faults of a set-up step by step: resolve, connect,\n"
     "                               echo, find one image, retrieve it here\n"
     "options of the network commands: -aet AE (calling title), -aec AE (called title),\n"
-    "  --trace (protocol log on standard error), --timeout SECONDS (receive time-out, 300)\n";
+    "  --trace (protocol log on standard error), --timeout SECONDS (receive time-out, 300),\n"
+    "  --tls (TLS 1.2 or 1.3) with --ca-file FILE (the authority of the peer's certificate),\n"
+    "  --cert FILE and --key FILE (this side's certificate and key, PEM)\n";
 
 }  // namespace
 
