@@ -39,6 +39,10 @@ DecodeResult DecodeJpegLs(const FrameJob& job) {
   charls_interleave_mode interleave{};
   if (!Failed(error)) error = charls_jpegls_decoder_get_interleave_mode(decoder.get(), &interleave);
   if (Failed(error)) return LibraryFailure(error, job.codeStream);
+  // CharLS spins for many seconds on a stream cut short, so a stream without its end-of-image
+  // marker is refused before it gets there.
+  if (LooksTruncated(job.codeStream))
+    return Failure(DecodeStatus::Truncated, "the code stream ends before its end-of-image marker");
   if (DecodeResult geometry =
           CheckGeometry(job,
                         {info.width, info.height, static_cast<std::uint32_t>(info.component_count),

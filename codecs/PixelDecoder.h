@@ -62,5 +62,11 @@ struct DecodedFrame {
 DecodeResult DecodeFrame(std::string_view transferSyntaxUid,
                          std::span<const std::uint8_t> codeStream,
                          const PixelDescription& description, DecodedFrame& frame);
+// The same into the caller's buffer, which must hold exactly FrameSize(description) bytes: frames
+// of one object decoded straight into their place in its native pixel data.
+DecodeResult DecodeFrameInto(std::string_view transferSyntaxUid,
+                             std::span<const std::uint8_t> codeStream,
+                             const PixelDescription& description, std::span<std::uint8_t> output,
+                             PixelDescription& outputDescription);
 
 }  // namespace dicom::codecs

@@ -2,6 +2,7 @@
 #include <optional>
 #include <string>
 
+#include "codecs/NativePixels.h"
 #include "data/DicomFile.h"
 #include "dimse/CFindScu.h"
 #include "dimse/CStoreScu.h"
@@ -90,6 +91,17 @@ int Store(dicom::Association& association, const dicom::DataSet& object) {
   return kStored;
 }
 
+// The association offers implicit VR little-endian only, so compressed pixel data goes decoded,
+// Lossy Image Compression as it was. False when it does not decode.
+bool Uncompressed(const dicom::DicomFile& file, dicom::DataSet& object) {
+  if (!file.HasMetaHeader() || !dicom::IsEncapsulated(file.Header().Syntax())) return true;
+  dicom::DataSet native;
+  if (!dicom::codecs::DecompressPixelData(object, file.Header().SyntaxUid(), native).Ok())
+    return false;
+  object = std::move(native);
+  return true;
+}
+
 }  // namespace
 
 PLUGIN_EXPORT int SendDicomImageToServer(const char* filePath, const char* host, const char* port,
@@ -118,7 +130,7 @@ PLUGIN_EXPORT int SendDicomImageToServer(const char* filePath, const char* host,
   if (filePath != nullptr) file.open(filePath, std::ios::in | std::ios::binary);
   dicom::DataSet object;
   int result = kStored;
-  if (!file.is_open() || !file.Read(object)) {
+  if (!file.is_open() || !file.Read(object) || !Uncompressed(file, object)) {
     result = kNotRead;
   } else {
     if (checkDuplicate != 0) {

@@ -38,6 +38,24 @@ int Association::AddAbstractSyntax(std::string_view uid,
   return 1;
 }
 
+int Association::AddPresentationContext(std::string_view uid,
+                                        std::span<const std::string_view> transferSyntaxes) {
+  proposals_.push_back({std::string(uid), {transferSyntaxes.begin(), transferSyntaxes.end()}});
+  return 1;
+}
+
+std::uint8_t Association::AcceptedContextFor(std::string_view abstractSyntaxUid,
+                                             std::string_view transferSyntaxUid) const {
+  for (const PresentationContext& proposal : request_.presentationContexts) {
+    if (proposal.abstractSyntax.value.View() != abstractSyntaxUid) continue;
+    const bool accepted = std::any_of(accepted_.begin(), accepted_.end(), [&](const auto& c) {
+      return c.id == proposal.id && c.transferSyntax.value.View() == transferSyntaxUid;
+    });
+    if (accepted) return proposal.id;
+  }
+  return 0;
+}
+
 void Association::AddRoleSelection(std::string_view sopClassUid, std::uint8_t scuRole,
                                    std::uint8_t scpRole) {
   RoleSelectionItem& role = roleSelections_.emplace_back();

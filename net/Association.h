@@ -71,6 +71,10 @@ class Association {
   int AddAbstractSyntax(std::string_view uid);
   // The same with these transfer syntaxes, in this order of preference.
   int AddAbstractSyntax(std::string_view uid, std::span<const std::string_view> transferSyntaxes);
+  // One more context for the abstract syntax even when it is listed already, so that an object can
+  // be offered in its own syntax on one context and in the plain ones on another.
+  int AddPresentationContext(std::string_view uid,
+                             std::span<const std::string_view> transferSyntaxes);
   // Proposes these roles for the SOP class in a role selection sub-item: a side that is to serve
   // C-STORE sub-operations on this association asks for the SCP role (scu 0, scp 1).
   void AddRoleSelection(std::string_view sopClassUid, std::uint8_t scuRole, std::uint8_t scpRole);
@@ -114,6 +118,10 @@ class Association {
   int Flush() { return stream_.Flush(); }
 
   const std::vector<PresentationContextAccept>& AcceptedContexts() const { return accepted_; }
+  // The first proposed context of the abstract syntax that the peer accepted with this transfer
+  // syntax; 0 when there is none.
+  std::uint8_t AcceptedContextFor(std::string_view abstractSyntaxUid,
+                                  std::string_view transferSyntaxUid) const;
   // The abstract syntax proposed for a context the peer accepted; empty for any other id.
   std::string_view AcceptedAbstractSyntax(std::uint8_t contextId) const;
   // The role selection the peer answered for the SOP class, or none when it sent none (the

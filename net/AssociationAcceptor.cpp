@@ -68,13 +68,14 @@ PresentationContextAccept AssociationAcceptor::Negotiate(
     const PresentationContext& proposal) const {
   PresentationContextAccept answer;
   answer.id = proposal.id;
-  // Only the three plain syntaxes: what arrives is stored as it came, and nothing here decodes
-  // compressed pixel data or deflate for whoever reads the files.
   const auto known = std::find_if(
       proposal.transferSyntaxes.begin(), proposal.transferSyntaxes.end(),
-      [](const TransferSyntaxItem& s) {
+      [this](const TransferSyntaxItem& s) {
         const TransferSyntax syntax = TransferSyntaxFromUid(s.value.View());
-        return syntax != UnknownTransferSyntax && !IsEncapsulated(syntax) && !IsDeflated(syntax);
+        if (syntax == ImplicitLittleEndian || syntax == ExplicitLittleEndian ||
+            syntax == ExplicitBigEndian)
+          return true;
+        return syntax != UnknownTransferSyntax && takesExtra_ && takesExtra_(s.value.View());
       });
   if (!serves_ || !serves_(proposal.abstractSyntax.value.View())) {
     answer.result = PresentationContextAccept::AbstractSyntaxNotSupported;

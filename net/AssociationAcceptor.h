@@ -27,6 +27,11 @@ class AssociationAcceptor {
   void SetAbstractSyntaxes(std::function<bool(std::string_view uid)> serves) {
     serves_ = std::move(serves);
   }
+  // Which transfer syntaxes are taken besides the three plain ones (implicit and explicit VR
+  // little-endian, explicit VR big-endian); none unless set.
+  void SetExtraTransferSyntaxes(std::function<bool(std::string_view uid)> takes) {
+    takesExtra_ = std::move(takes);
+  }
 
   // Which peers, by IPv4 address (network order), may set up an association; a request from any
   // other is rejected as from an unknown calling title. Unset, the default: anyone.
@@ -40,7 +45,8 @@ class AssociationAcceptor {
 
  private:
   // The result for one proposed context: its abstract syntax served, and the first of its
-  // plain transfer syntaxes (implicit or explicit VR, not compressed, not deflated).
+  // transfer syntaxes that is plain or one of the extra ones. A sender lists the object's own
+  // syntax first, so an object we can take as it is arrives unchanged.
   PresentationContextAccept Negotiate(const PresentationContext& proposal) const;
   // The request as far as it could be read; false when the peer sent no readable A-ASSOCIATE-RQ.
   bool ReadRequest(Association& association) const;
@@ -51,6 +57,7 @@ class AssociationAcceptor {
 
   std::string ownTitle_;
   std::function<bool(std::string_view)> serves_;
+  std::function<bool(std::string_view)> takesExtra_;
   std::function<bool(std::uint32_t)> accepts_;
 };
 

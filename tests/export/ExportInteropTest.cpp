@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "data/DataSet.h"
+#include "data/DicomFile.h"
 #include "support/Programs.h"
 #include "support/SmallImage.h"
 
@@ -57,6 +58,49 @@ TEST(ExportInteropTest, StoresOnOrthancWithTheDuplicateCheck) {
   EXPECT_EQ(send("sc", 0), "0\n");
   EXPECT_EQ(send("ct", 1), "-5\n");
   EXPECT_EQ(send("dx", 0), "-3\n");
+}
+
+// A JPEG-lossless file goes decoded, on the export's one implicit VR context, and Orthanc's copy,
+// fetched back with C-GET, holds the source's samples.
+TEST(ExportInteropTest, CompressedFileArrivesWithTheSourcesPixels) {
+  using testing_support::kSystemPython;
+  for (const char* program : {"dcmcjpeg", "dcmodify"})
+    if (!testing_support::HaveProgram(program)) GTEST_SKIP() << program << " is not installed";
+  Peer orthanc;
+  ASSERT_EQ(orthanc.Start(testing_support::PeerArgs("Orthanc", orthanc)), "");
+  const std::string study = "1.2.826.0.1.3680043.10.1021.3", series = study + ".1";
+  const std::string file = orthanc.File("jl.dcm");
+  for (const std::vector<std::string>& step : std::vector<std::vector<std::string>>{
+           {kSystemPython, CODEC_TEST_SCRIPT, "make", orthanc.File("")},
+           {"dcmcjpeg", "+e1", orthanc.File("u16.dcm"), file},
+           {"dcmodify", "-nb", "-i", "(0010,0020)=EXPORT2", "-i", "(0020,000D)=" + study, "-i",
+            "(0020,000E)=" + series, "-i", "(0028,2110)=00", file}}) {
+    const auto run = RunProgram(step);
+    ASSERT_EQ(run.status, 0) << step.front() << ": " << run.err;
+  }
+  dicom::DicomFile source;
+  source.open(file, std::ios::in | std::ios::binary);
+  dicom::DataSet object;
+  ASSERT_TRUE(source.Read(object));
+  const std::string uid = object.GetText(0x00080018, dicom::vr::UI);
+
+  const auto sent = RunProgram({SEND_IMAGE, PLUGIN, file, "127.0.0.1", std::to_string(orthanc.port),
+                                "DICOMNET", "ORTHANC", "0"});
+  ASSERT_EQ(sent.out + sent.err, "0\n");
+  const auto got =
+      RunProgram({DICOMNET_BIN, "get", "-aec", "ORTHANC", "--output-dir", orthanc.File(""), "-k",
+                  "0008,0052=IMAGE", "-k", "0020,000d=" + study, "-k", "0020,000e=" + series, "-k",
+                  "0008,0018=" + uid, "127.0.0.1", std::to_string(orthanc.port)});
+  ASSERT_EQ(got.status, 0) << got.out << got.err;
+  dicom::DicomFile copy;
+  copy.open(orthanc.File(uid + ".dcm"), std::ios::in | std::ios::binary);
+  dicom::DataSet arrived;
+  ASSERT_TRUE(copy.Read(arrived));
+  const dicom::ValuePtr pixels = arrived.GetValue(0x7FE00010);
+  ASSERT_TRUE(pixels && pixels->Data() != nullptr);
+  EXPECT_TRUE(std::string(reinterpret_cast<const char*>(pixels->Data()), pixels->Length()) ==
+              testing_support::ReadFile(orthanc.File("u16.raw")));
+  EXPECT_EQ(arrived.GetText(0x00282110, dicom::vr::CS), "00");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@ namespace dicomnet {
 // Each subcommand takes the arguments after its name and returns the process exit status:
 // 0 success, 1 failure, 2 usage error.
 int RunDump(std::span<const std::string_view> args);
+int RunDecompress(std::span<const std::string_view> args);
 int RunEcho(std::span<const std::string_view> args);
 int RunFind(std::span<const std::string_view> args);
 int RunMove(std::span<const std::string_view> args);

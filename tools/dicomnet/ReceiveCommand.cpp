@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "codecs/DecoderRegistry.h"
 #include "data/StoredObjectFile.h"
 #include "dimse/CEchoRsp.h"
 #include "dimse/CStoreRsp.h"
@@ -147,6 +148,13 @@ void InstallStopHandlers() {
   sigemptyset(&action.sa_mask);
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGINT, &action, nullptr);
+}
+
+// Besides the plain syntaxes, every one whose pixel data our codecs decode, and deflate: the object
+// is kept as it came, and whoever loads the file can read it.
+bool IsTaken(std::string_view transferSyntaxUid) {
+  return dicom::codecs::FindDecoder(transferSyntaxUid) != nullptr ||
+         dicom::IsDeflated(dicom::TransferSyntaxFromUid(transferSyntaxUid));
 }
 
 bool IsServed(std::string_view uid) {
@@ -296,6 +304,7 @@ int RunReceive(std::span<const std::string_view> args) {
   }
   acceptor.SetOwnTitle(options->title);
   acceptor.SetAbstractSyntaxes(IsServed);
+  acceptor.SetExtraTransferSyntaxes(IsTaken);
   Provider provider(*options);
   while (!stopRequested) {
     const int handle = listener.Accept(std::chrono::milliseconds(200));

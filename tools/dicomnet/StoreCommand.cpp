@@ -1,7 +1,9 @@
+#include <algorithm>
 #include <chrono>
 #include <iostream>
 #include <vector>
 
+#include "codecs/NativePixels.h"
 #include "data/DicomFile.h"
 #include "dimse/CStoreScu.h"
 #include "dimse/CommandTags.h"
@@ -23,19 +25,61 @@ constexpr dicom::Tag kSopClassUidTag = 0x00080016;
 constexpr dicom::Tag kSopInstanceUidTag = 0x00080018;
 constexpr dicom::Tag kMediaStorageSopClassUidTag = 0x00020002;
 
-// The SOP class of a file for the proposal: from its meta header when it has one, so that only
-// bare data sets are read whole twice. Empty when the file cannot be read.
-std::string SopClassOf(const std::string& path) {
+const std::string_view kPlainSyntaxes[] = {dicom::TransferSyntaxUid(dicom::ExplicitLittleEndian),
+                                           dicom::TransferSyntaxUid(dicom::ImplicitLittleEndian)};
+
+// What the proposal needs of a file: its SOP class and the syntax it is stored in.
+struct Kind {
+  std::string sopClass;
+  std::string syntax;
+  bool operator==(const Kind&) const = default;
+};
+
+// From the meta header when the file has one, so that only bare data sets are read whole twice.
+// An empty SOP class when the file cannot be read.
+Kind KindOf(const std::string& path) {
   dicom::DicomFile file;
   file.open(path, std::ios::in | std::ios::binary);
   if (!file.is_open()) return {};
   dicom::FileMetaHeader header;
-  if (header.Read(file)) return header.Meta().GetText(kMediaStorageSopClassUidTag, dicom::vr::UI);
+  if (header.Read(file))
+    return {header.Meta().GetText(kMediaStorageSopClassUidTag, dicom::vr::UI), header.SyntaxUid()};
   dicom::DataSet dataSet;
-  return file.Read(dataSet) ? dataSet.GetText(kSopClassUidTag, dicom::vr::UI) : std::string();
+  if (!file.Read(dataSet)) return {};
+  return {dataSet.GetText(kSopClassUidTag, dicom::vr::UI),
+          std::string(dicom::TransferSyntaxUid(dicom::ImplicitLittleEndian))};
 }
 
-// Stores one file; prints its line and says whether it was stored with success.
+// Per SOP class one context with the plain syntaxes and, for each other syntax a file is in, one
+// with that syntax alone: the peer may take the object as it is or only uncompressed. The export's
+// classes follow, as the image export proposes them.
+void Propose(dicom::Association& association, const std::vector<Kind>& kinds) {
+  // An association carries at most 128 contexts.
+  constexpr std::size_t kMaxContexts = 128 - std::size(dicom::kExportAbstractSyntaxes);
+  std::vector<std::string> plain;
+  std::size_t contexts = 0;
+  for (const Kind& kind : kinds) {
+    const dicom::TransferSyntax syntax = dicom::TransferSyntaxFromUid(kind.syntax);
+    const bool own = syntax != dicom::ImplicitLittleEndian && syntax != dicom::ExplicitLittleEndian;
+    const bool plainNeeded = std::find(plain.begin(), plain.end(), kind.sopClass) == plain.end();
+    if (contexts + own + plainNeeded > kMaxContexts) break;
+    if (own) {
+      const std::string_view ownSyntax[] = {kind.syntax};
+      association.AddPresentationContext(kind.sopClass, ownSyntax);
+      ++contexts;
+    }
+    if (plainNeeded) {
+      association.AddPresentationContext(kind.sopClass, kPlainSyntaxes);
+      plain.push_back(kind.sopClass);
+      ++contexts;
+    }
+  }
+  for (std::string_view uid : dicom::kExportAbstractSyntaxes)
+    association.AddAbstractSyntax(uid);
+}
+
+// Stores one file; prints its line and says whether it was stored with success. The object goes
+// in its own syntax when the peer took that, else in a plain one, decompressed where it must be.
 bool StoreFile(dicom::Association& association, const NetworkOptions& options,
                const std::string& path) {
   dicom::DicomFile file;
@@ -46,9 +90,31 @@ bool StoreFile(dicom::Association& association, const NetworkOptions& options,
     return false;
   }
   const std::string sopClass = object.GetText(kSopClassUidTag, dicom::vr::UI);
+  const std::string ownUid =
+      file.HasMetaHeader() ? file.Header().SyntaxUid()
+                           : std::string(dicom::TransferSyntaxUid(dicom::ImplicitLittleEndian));
+  dicom::TransferSyntax syntax = dicom::TransferSyntaxFromUid(ownUid);
+  std::uint8_t context = association.AcceptedContextFor(sopClass, ownUid);
+  for (std::size_t i = 0; context == 0 && i < std::size(kPlainSyntaxes); ++i) {
+    context = association.AcceptedContextFor(sopClass, kPlainSyntaxes[i]);
+    if (context == 0) continue;
+    if (dicom::IsEncapsulated(syntax)) {
+      dicom::DataSet native;
+      const dicom::codecs::DecodeResult decoded =
+          dicom::codecs::DecompressPixelData(object, ownUid, native);
+      if (!decoded.Ok()) {
+        std::cout << path << ": not sent, the peer takes it only uncompressed and it does not "
+                  << "decode: " << decoded.reason << '\n';
+        return false;
+      }
+      object = std::move(native);
+    }
+    syntax = dicom::TransferSyntaxFromUid(kPlainSyntaxes[i]);
+  }
   const dicom::CStoreScu store(sopClass);
-  if (!store.SendRequest(association, object.GetText(kSopInstanceUidTag, dicom::vr::UI), object,
-                         dicom::kPriorityMedium)) {
+  if (context == 0 || !store.SendRequest(association, context, syntax,
+                                         object.GetText(kSopInstanceUidTag, dicom::vr::UI), object,
+                                         dicom::kPriorityMedium)) {
     std::cout << path << ": not sent, the archive accepted no context for SOP class " << sopClass
               << '\n';
     return false;
@@ -74,17 +140,18 @@ int RunStore(std::span<const std::string_view> args) {
     std::cerr << "dicomnet store: " << error << '\n' << kStoreUsage;
     return 2;
   }
-  std::vector<std::string> syntaxes(dicom::kExportAbstractSyntaxes.begin(),
-                                    dicom::kExportAbstractSyntaxes.end());
+  std::vector<Kind> kinds;
   for (const std::string& path : options->files) {
-    const std::string sopClass = SopClassOf(path);
-    if (!sopClass.empty()) syntaxes.push_back(sopClass);
+    Kind kind = KindOf(path);
+    if (!kind.sopClass.empty() && std::find(kinds.begin(), kinds.end(), kind) == kinds.end())
+      kinds.push_back(std::move(kind));
   }
-  const std::vector<std::string_view> proposed(syntaxes.begin(), syntaxes.end());
 
   const TraceScope trace(options->trace);
   dicom::Association association;
-  if (!OpenAssociation(association, *options, proposed)) {
+  PrepareAssociation(association, *options);
+  Propose(association, kinds);
+  if (association.Request(options->host.c_str(), options->port.c_str()) != 1) {
     std::cerr << "dicomnet store: " << AssociationFailure(association, *options) << '\n';
     return 1;
   }

@@ -10,6 +10,8 @@ constexpr const char* kUsage =
     "usage: dicomnet COMMAND [ARGS...]\n"
     "commands:\n"
     "  dump FILE...                 list the meta information and the data set of each file\n"
+    "  decompress IN OUT | --output-dir DIR FILE...  write each file with its pixel data\n"
+    "                               decoded, in explicit VR little endian\n"
     "  echo [OPTIONS] HOST PORT     verify the connection to a peer (C-ECHO)\n"
     "  find [OPTIONS] HOST PORT     query an archive (study root C-FIND)\n"
     "  move [OPTIONS] HOST PORT     have an archive send objects to an AE (study root C-MOVE)\n"
@@ -37,6 +39,7 @@ int main(int argc, char** argv) {
   const std::string_view command = args.front();
   const std::span<const std::string_view> rest(args.begin() + 1, args.end());
   if (command == "dump") return dicomnet::RunDump(rest);
+  if (command == "decompress") return dicomnet::RunDecompress(rest);
   if (command == "echo") return dicomnet::RunEcho(rest);
   if (command == "find") return dicomnet::RunFind(rest);
   if (command == "move") return dicomnet::RunMove(rest);
