@@ -5,17 +5,15 @@
 
 #include "codecs/PixelFrames.h"
 #include "data/EncapsulatedPixelData.h"
+#include "data/ImagePixelTags.h"
 #include "data/Tag.h"
 
 namespace dicom::codecs {
 
 namespace {
 
-constexpr Tag kPhotometricInterpretation = MakeTag(0x0028, 0x0004);
-constexpr Tag kPlanarConfiguration = MakeTag(0x0028, 0x0006);
 constexpr Tag kExtendedOffsetTable = MakeTag(0x7FE0, 0x0001);
 constexpr Tag kExtendedOffsetTableLengths = MakeTag(0x7FE0, 0x0002);
-constexpr Tag kPixelData = MakeTag(0x7FE0, 0x0010);
 
 // A value's length field holds at most this, even; 0xFFFFFFFF means undefined.
 constexpr std::uint64_t kMaxValueLength = 0xFFFFFFFE;
@@ -65,14 +63,14 @@ DecodeResult DecompressPixelData(const DataSet& source, std::string_view transfe
   }
 
   for (const auto& [tag, value] : source) {
-    if (tag != kPixelData && tag != kExtendedOffsetTable && tag != kExtendedOffsetTableLengths &&
-        tag != kPhotometricInterpretation && tag != kPlanarConfiguration)
+    if (tag != kPixelDataTag && tag != kExtendedOffsetTable && tag != kExtendedOffsetTableLengths &&
+        tag != kPhotometricInterpretationTag && tag != kPlanarConfigurationTag)
       native.Insert(tag, value);
   }
-  native.InsertText(kPhotometricInterpretation, vr::CS, decoded.photometricInterpretation);
-  if (description.samplesPerPixel > 1 || source.Contains(kPlanarConfiguration))
-    native.InsertUS(kPlanarConfiguration, 0);
-  native.InsertRaw(kPixelData, description.bitsAllocated == 16 ? vr::OW : vr::OB, length,
+  native.InsertText(kPhotometricInterpretationTag, vr::CS, decoded.photometricInterpretation);
+  if (description.samplesPerPixel > 1 || source.Contains(kPlanarConfigurationTag))
+    native.InsertUS(kPlanarConfigurationTag, 0);
+  native.InsertRaw(kPixelDataTag, description.bitsAllocated == 16 ? vr::OW : vr::OB, length,
                    std::move(samples));
   return {};
 }

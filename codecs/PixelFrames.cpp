@@ -5,21 +5,12 @@
 #include <vector>
 
 #include "data/EncapsulatedPixelData.h"
+#include "data/ImagePixelTags.h"
 #include "data/Tag.h"
 
 namespace dicom::codecs {
 
 namespace {
-
-constexpr Tag kSamplesPerPixel = MakeTag(0x0028, 0x0002);
-constexpr Tag kPhotometricInterpretation = MakeTag(0x0028, 0x0004);
-constexpr Tag kPlanarConfiguration = MakeTag(0x0028, 0x0006);
-constexpr Tag kNumberOfFrames = MakeTag(0x0028, 0x0008);
-constexpr Tag kRows = MakeTag(0x0028, 0x0010);
-constexpr Tag kColumns = MakeTag(0x0028, 0x0011);
-constexpr Tag kBitsAllocated = MakeTag(0x0028, 0x0100);
-constexpr Tag kBitsStored = MakeTag(0x0028, 0x0101);
-constexpr Tag kPixelRepresentation = MakeTag(0x0028, 0x0103);
 
 std::uint32_t Unsigned(const DataSet& dataSet, Tag tag, std::uint16_t missing) {
   std::uint16_t value = missing;
@@ -30,20 +21,20 @@ std::uint32_t Unsigned(const DataSet& dataSet, Tag tag, std::uint16_t missing) {
 
 PixelDescription DescribePixels(const DataSet& dataSet) {
   PixelDescription description;
-  description.rows = Unsigned(dataSet, kRows, 0);
-  description.columns = Unsigned(dataSet, kColumns, 0);
-  description.samplesPerPixel = Unsigned(dataSet, kSamplesPerPixel, 1);
-  description.bitsAllocated = Unsigned(dataSet, kBitsAllocated, 0);
+  description.rows = Unsigned(dataSet, kRowsTag, 0);
+  description.columns = Unsigned(dataSet, kColumnsTag, 0);
+  description.samplesPerPixel = Unsigned(dataSet, kSamplesPerPixelTag, 1);
+  description.bitsAllocated = Unsigned(dataSet, kBitsAllocatedTag, 0);
   description.bitsStored =
-      Unsigned(dataSet, kBitsStored, static_cast<std::uint16_t>(description.bitsAllocated));
-  description.pixelRepresentation = Unsigned(dataSet, kPixelRepresentation, 0);
-  description.planarConfiguration = Unsigned(dataSet, kPlanarConfiguration, 0);
-  description.photometricInterpretation = dataSet.GetText(kPhotometricInterpretation, vr::CS);
+      Unsigned(dataSet, kBitsStoredTag, static_cast<std::uint16_t>(description.bitsAllocated));
+  description.pixelRepresentation = Unsigned(dataSet, kPixelRepresentationTag, 0);
+  description.planarConfiguration = Unsigned(dataSet, kPlanarConfigurationTag, 0);
+  description.photometricInterpretation = dataSet.GetText(kPhotometricInterpretationTag, vr::CS);
   if (description.photometricInterpretation.empty())
     description.photometricInterpretation =
         description.samplesPerPixel == 3 ? "RGB" : "MONOCHROME2";
   // A count that is no positive number is one frame, as the frame lookup takes it.
-  std::string frames = dataSet.GetTextValue(kNumberOfFrames, 0, vr::IS);
+  std::string frames = dataSet.GetTextValue(kNumberOfFramesTag, 0, vr::IS);
   frames.erase(0, frames.find_first_not_of(' '));
   frames.erase(frames.find_last_not_of(' ') + 1);
   std::uint32_t count = 0;

@@ -8,6 +8,7 @@
 
 #include "codecs/PixelFrames.h"
 #include "data/DataSet.h"
+#include "data/ImagePixelTags.h"
 #include "data/Tag.h"
 #include "data/VrCode.h"
 #include "hostlibs/vekbase/Displays.h"
@@ -19,15 +20,6 @@ namespace {
 using dicom::MakeTag;
 using dicom::Tag;
 
-constexpr Tag kSamplesPerPixel = MakeTag(0x0028, 0x0002);
-constexpr Tag kPhotometricInterpretation = MakeTag(0x0028, 0x0004);
-constexpr Tag kPlanarConfiguration = MakeTag(0x0028, 0x0006);
-constexpr Tag kRows = MakeTag(0x0028, 0x0010);
-constexpr Tag kColumns = MakeTag(0x0028, 0x0011);
-constexpr Tag kBitsAllocated = MakeTag(0x0028, 0x0100);
-constexpr Tag kBitsStored = MakeTag(0x0028, 0x0101);
-constexpr Tag kHighBit = MakeTag(0x0028, 0x0102);
-constexpr Tag kPixelRepresentation = MakeTag(0x0028, 0x0103);
 constexpr Tag kWindowCenter = MakeTag(0x0028, 0x1050);
 constexpr Tag kWindowWidth = MakeTag(0x0028, 0x1051);
 constexpr Tag kRescaleIntercept = MakeTag(0x0028, 0x1052);
@@ -156,18 +148,18 @@ std::string StoredValueText(const Image& image, int x, int y) {
 
 bool DecodeImage(const dicom::DataSet& dataSet, std::string_view transferSyntaxUid, Image& image,
                  std::string& error) {
-  const std::uint16_t rows = UnsignedValue(dataSet, kRows, 0);
-  const std::uint16_t columns = UnsignedValue(dataSet, kColumns, 0);
+  const std::uint16_t rows = UnsignedValue(dataSet, dicom::kRowsTag, 0);
+  const std::uint16_t columns = UnsignedValue(dataSet, dicom::kColumnsTag, 0);
   if (rows == 0 || columns == 0) {
     error = "the image has no rows or no columns";
     return false;
   }
-  const std::uint16_t samples = UnsignedValue(dataSet, kSamplesPerPixel, 1);
-  const std::uint16_t bitsAllocated = UnsignedValue(dataSet, kBitsAllocated, 0);
-  const std::uint16_t bitsStored = UnsignedValue(dataSet, kBitsStored, bitsAllocated);
+  const std::uint16_t samples = UnsignedValue(dataSet, dicom::kSamplesPerPixelTag, 1);
+  const std::uint16_t bitsAllocated = UnsignedValue(dataSet, dicom::kBitsAllocatedTag, 0);
+  const std::uint16_t bitsStored = UnsignedValue(dataSet, dicom::kBitsStoredTag, bitsAllocated);
   const std::uint16_t highBit =
-      UnsignedValue(dataSet, kHighBit, static_cast<std::uint16_t>(bitsStored - 1));
-  std::string photometric = dataSet.GetText(kPhotometricInterpretation, dicom::vr::CS);
+      UnsignedValue(dataSet, dicom::kHighBitTag, static_cast<std::uint16_t>(bitsStored - 1));
+  std::string photometric = dataSet.GetText(dicom::kPhotometricInterpretationTag, dicom::vr::CS);
   if (photometric.empty()) photometric = samples == 3 ? "RGB" : "MONOCHROME2";
 
   const dicom::ValuePtr pixelData = dataSet.GetValue(dicom::kPixelDataTag);
@@ -208,7 +200,7 @@ bool DecodeImage(const dicom::DataSet& dataSet, std::string_view transferSyntaxU
   // or the pixel data as stored.
   dicom::codecs::DecodedFrame decoded;
   const std::uint8_t* samplesData = pixelData->Data();
-  bool planar = UnsignedValue(dataSet, kPlanarConfiguration, 0) == 1;
+  bool planar = UnsignedValue(dataSet, dicom::kPlanarConfigurationTag, 0) == 1;
   int shift = highBit + 1 - bitsStored;
   std::string colourSpace = photometric;
   if (encapsulated) {
@@ -240,7 +232,7 @@ bool DecodeImage(const dicom::DataSet& dataSet, std::string_view transferSyntaxU
     if (colourSpace == "YBR_FULL") ConvertYbrFull(image.pixels);
   } else {
     const GreyLayout layout{bitsAllocated, bitsStored, shift,
-                            UnsignedValue(dataSet, kPixelRepresentation, 0) == 1,
+                            UnsignedValue(dataSet, dicom::kPixelRepresentationTag, 0) == 1,
                             photometric == "MONOCHROME1"};
     DecodeGrey(dataSet, samplesData, pixelCount, layout, image);
   }
