@@ -278,11 +278,8 @@ std::vector<Exchange> Exchanges() {
        {StoreRsp(0)},
        {0}},
   };
-  std::string contexts;
-  for (std::size_t i = 0; i < std::size(kSopClasses); ++i) {
-    contexts += Item(0x20, Hex(2 * i + 1, 1) + "00 00 00" + Item(0x30, AsciiHex(kSopClasses[i])) +
-                               Item(0x40, ImplicitSyntax()));
-  }
+  const std::string contexts =
+      Proposal(1, kSopClasses[0]) + Proposal(3, kSopClasses[1]) + Proposal(5, kSopClasses[2]);
   std::vector<Exchange> exchanges;
   for (const auto& r : recorded) {
     std::vector<Turn> turns{

@@ -23,12 +23,7 @@ const std::string kMessage = "08 00 05 00 0a 00 00 00" + AsciiHex("ISO_IR 100");
 
 // The browser's request, byte for byte: its three syntaxes in order, a repeated one proposed once.
 TEST(AssociationTest, BrowserRequestIsByteExact) {
-  std::string contexts;
-  for (int id : {1, 3, 5}) {
-    const std::string_view uid = id == 1 ? kVerification : id == 3 ? kFind : kMove;
-    contexts += Item(
-        0x20, Hex(id, 1) + "00 00 00" + Item(0x30, AsciiHex(uid)) + Item(0x40, ImplicitSyntax()));
-  }
+  const std::string contexts = Proposal(1, kVerification) + Proposal(3, kFind) + Proposal(5, kMove);
   Peer peer({Peer::Expect(Pdu(0x01, AssociateBody(contexts + UserInformation()))),
              Peer::Send(Accept({{1, 0}, {3, 0}, {5, 0}})), Peer::Expect(kReleaseRq),
              Peer::Send(kReleaseRp), Peer::ExpectClosed()});
