@@ -40,17 +40,27 @@ struct Row {
 
 const std::vector<std::string> kJpegLossless = {"dcmcjpeg", "+e1", "{in.dcm}", "{out.dcm}"};
 const std::vector<std::string> kJpegBaseline = {"dcmcjpeg", "+eb", "{in.dcm}", "{out.dcm}"};
+const std::vector<std::string> kJpegExtended = {"dcmcjpeg", "+ee", "{in.dcm}", "{out.dcm}"};
 const std::vector<std::string> kJpegLs = {"dcmcjpls", "{in.dcm}", "{out.dcm}"};
 const std::vector<std::string> kRle = {"dcmcrle", "{in.dcm}", "{out.dcm}"};
 const std::vector<std::string> kJ2k = {"gdcmconv", "--j2k", "{in.dcm}", "{out.dcm}"};
-const std::vector<std::string> kHtj2k = {"ojph_compress", "-i",          "{in.pgm}", "-o",
-                                         "{out.j2c}",     "-reversible", "true"};
+std::vector<std::string> Htj2k(const char* in, const char* mode, const char* value) {
+  return {"ojph_compress", "-i", in, "-o", "{out.j2c}", mode, value};
+}
 std::vector<std::string> JpegLossless(const char* predictor, const char* pointTransform = "0") {
   return {"dcmcjpeg", "+el", "+sv", predictor, "+pt", pointTransform, "{in.dcm}", "{out.dcm}"};
 }
+std::vector<std::string> JpegLs(const char* option) {
+  return {"dcmcjpls", option, "{in.dcm}", "{out.dcm}"};
+}
 const std::vector<std::string> kDcmdjpeg = {"dcmdjpeg", "{out.dcm}", "{ref.dcm}"};
 const std::vector<std::string> kGdcmRaw = {"gdcmconv", "--raw", "{out.dcm}", "{ref.dcm}"};
+const std::vector<std::string> kOjphExpand = {"ojph_expand", "-i", "{out.j2c}", "-o", "{ref.ppm}"};
+const std::vector<std::string> kHtj2k = Htj2k("{in.pgm}", "-reversible", "true");
 
+using enum Change;
+using enum DecodeStatus;
+// clang-format off
 const std::vector<Row> kRows = {
     {"grey8", kJpegLossless, "4.70"},
     {"u16", JpegLossless("2"), "4.57"},
@@ -58,32 +68,16 @@ const std::vector<Row> kRows = {
     {"u12", JpegLossless("5"), "4.57"},
     {"rgb8", JpegLossless("6"), "4.57"},
     {"s16", JpegLossless("7"), "4.57"},
-    {"u16", JpegLossless("4", "2"), "4.57", Change::None, DecodeStatus::Good, kDcmdjpeg},
-    {"grey8", kJpegBaseline, "4.50", Change::None, DecodeStatus::Good, kDcmdjpeg, 2},
-    {"rgb8", kJpegBaseline, "4.50", Change::None, DecodeStatus::Good, kDcmdjpeg, 3},
-    {"rgb8",
-     {"dcmcjpeg", "+ee", "{in.dcm}", "{out.dcm}"},
-     "4.51",
-     Change::None,
-     DecodeStatus::Good,
-     kDcmdjpeg,
-     3},
-    {"u12",
-     {"dcmcjpeg", "+ee", "{in.dcm}", "{out.dcm}"},
-     "4.51",
-     Change::None,
-     DecodeStatus::UnsupportedSyntax},
+    {"u16", JpegLossless("4", "2"), "4.57", None, Good, kDcmdjpeg},
+    {"grey8", kJpegBaseline, "4.50", None, Good, kDcmdjpeg, 2},
+    {"rgb8", kJpegBaseline, "4.50", None, Good, kDcmdjpeg, 3},
+    {"rgb8", kJpegExtended, "4.51", None, Good, kDcmdjpeg, 3},
+    {"u12", kJpegExtended, "4.51", None, UnsupportedSyntax},
     {"grey8", kJpegLs, "4.80"},
     {"u16", kJpegLs, "4.80"},
-    {"rgb8", {"dcmcjpls", "+in", "{in.dcm}", "{out.dcm}"}, "4.80"},
-    {"rgb8", {"dcmcjpls", "+is", "{in.dcm}", "{out.dcm}"}, "4.80"},
-    {"u12",
-     {"dcmcjpls", "+en", "{in.dcm}", "{out.dcm}"},
-     "4.81",
-     Change::None,
-     DecodeStatus::Good,
-     {},
-     2},
+    {"rgb8", JpegLs("+in"), "4.80"},
+    {"rgb8", JpegLs("+is"), "4.80"},
+    {"u12", JpegLs("+en"), "4.81", None, Good, {}, 2},
     {"grey8", kRle, "5"},
     {"u16", kRle, "5"},
     {"s16", kRle, "5"},
@@ -91,45 +85,33 @@ const std::vector<Row> kRows = {
     {"u12", kJ2k, "4.90"},
     {"s16", kJ2k, "4.90"},
     {"rgb8", kJ2k, "4.90"},
-    {"grey8",
-     {"gdcmconv", "--j2k", "--lossy", "-q", "30", "{in.dcm}", "{out.dcm}"},
-     "4.91",
-     Change::None,
-     DecodeStatus::Good,
-     kGdcmRaw,
-     1},
+    {"grey8", {"gdcmconv", "--j2k", "--lossy", "-q", "30", "{in.dcm}", "{out.dcm}"}, "4.91", None,
+     Good, kGdcmRaw, 1},
     {"grey8", kHtj2k, "4.201"},
     {"u12", kHtj2k, "4.202"},
-    {"rgb8",
-     {"ojph_compress", "-i", "{in.ppm}", "-o", "{out.j2c}", "-reversible", "true"},
-     "4.201"},
-    {"rgb8",
-     {"ojph_compress", "-i", "{in.ppm}", "-o", "{out.j2c}", "-qstep", "0.01"},
-     "4.203",
-     Change::None,
-     DecodeStatus::Good,
-     {"ojph_expand", "-i", "{out.j2c}", "-o", "{ref.ppm}"},
-     1},
+    {"rgb8", Htj2k("{in.ppm}", "-reversible", "true"), "4.201"},
+    {"rgb8", Htj2k("{in.ppm}", "-qstep", "0.01"), "4.203", None, Good, kOjphExpand, 1},
     // Spoilt frames.
-    {"grey8", kJpegLossless, "4.70", Change::Truncate, DecodeStatus::Truncated},
-    {"rgb8", kJpegLossless, "4.70", Change::AddRow, DecodeStatus::Mismatch},
-    {"u16", JpegLossless("1"), "4.57", Change::EightBits, DecodeStatus::Mismatch},
-    {"grey8", kJpegLossless, "4.70", Change::Garbage, DecodeStatus::Corrupt},
-    {"grey8", kJpegLossless, "4.100", Change::None, DecodeStatus::UnsupportedSyntax},
-    {"grey8", kJpegBaseline, "4.50", Change::Truncate, DecodeStatus::Truncated},
-    {"rgb8", kJpegBaseline, "4.50", Change::AddRow, DecodeStatus::Mismatch},
-    {"grey8", kJpegBaseline, "4.50", Change::Garbage, DecodeStatus::Corrupt},
-    {"rgb8", kJpegLs, "4.80", Change::Truncate, DecodeStatus::Truncated},
-    {"u16", kJpegLs, "4.80", Change::EightBits, DecodeStatus::Mismatch},
-    {"grey8", kJpegLs, "4.80", Change::Garbage, DecodeStatus::Corrupt},
-    {"u16", kRle, "5", Change::Truncate, DecodeStatus::Truncated},
-    {"u16", kRle, "5", Change::EightBits, DecodeStatus::Mismatch},
-    {"grey8", kRle, "5", Change::AddRow, DecodeStatus::Truncated},
-    {"u12", kJ2k, "4.90", Change::Truncate, DecodeStatus::Truncated},
-    {"u12", kJ2k, "4.90", Change::EightBits, DecodeStatus::Mismatch},
-    {"grey8", kHtj2k, "4.201", Change::AddRow, DecodeStatus::Mismatch},
-    {"grey8", kJ2k, "4.90", Change::Garbage, DecodeStatus::Corrupt},
+    {"grey8", kJpegLossless, "4.70", Truncate, Truncated},
+    {"rgb8", kJpegLossless, "4.70", AddRow, Mismatch},
+    {"u16", JpegLossless("1"), "4.57", EightBits, Mismatch},
+    {"grey8", kJpegLossless, "4.70", Garbage, Corrupt},
+    {"grey8", kJpegLossless, "4.100", None, UnsupportedSyntax},
+    {"grey8", kJpegBaseline, "4.50", Truncate, Truncated},
+    {"rgb8", kJpegBaseline, "4.50", AddRow, Mismatch},
+    {"grey8", kJpegBaseline, "4.50", Garbage, Corrupt},
+    {"rgb8", kJpegLs, "4.80", Truncate, Truncated},
+    {"u16", kJpegLs, "4.80", EightBits, Mismatch},
+    {"grey8", kJpegLs, "4.80", Garbage, Corrupt},
+    {"u16", kRle, "5", Truncate, Truncated},
+    {"u16", kRle, "5", EightBits, Mismatch},
+    {"grey8", kRle, "5", AddRow, Truncated},
+    {"u12", kJ2k, "4.90", Truncate, Truncated},
+    {"u12", kJ2k, "4.90", EightBits, Mismatch},
+    {"grey8", kHtj2k, "4.201", AddRow, Mismatch},
+    {"grey8", kJ2k, "4.90", Garbage, Corrupt},
 };
+// clang-format on
 
 class DecoderTest : public ::testing::Test {
  protected:

@@ -22,7 +22,6 @@ constexpr Tag kSopInstanceUid = 0x00080018;
 constexpr Tag kPatientName = 0x00100010;
 constexpr Tag kPatientId = 0x00100020;
 constexpr Tag kRows = 0x00280010;
-constexpr Tag kReferencedSeries = 0x00081115;
 
 std::vector<Tag> TagsOf(const DataSet& dataSet) {
   std::vector<Tag> tags;
@@ -44,7 +43,7 @@ TEST(DataSetTest, InsertKeepsTheFirstValueInTagOrder) {
                                                0x7FE00010, 0xFFFA0001}));
 }
 
-TEST(DataSetTest, GettersOfAbsentOrShortValues) {
+TEST(DataSetTest, GettersStayInsideTheValue) {
   DataSet dataSet;
   dataSet.InsertUS(kRows, 0x0200);
   std::string text = "untouched";
@@ -61,6 +60,15 @@ TEST(DataSetTest, GettersOfAbsentOrShortValues) {
   dataSet.InsertEmpty(kPatientId, vr::LO);  // present but empty: true
   EXPECT_TRUE(dataSet.GetText(kPatientId, vr::LO, text));
   EXPECT_EQ(text, "");
+
+  const ElementValue odd(vr::US, 3,
+                         std::unique_ptr<std::uint8_t[]>(new std::uint8_t[3]{0x34, 0x12, 0x56}));
+  EXPECT_EQ(odd.GetUS(0), 0x1234);
+  EXPECT_EQ(odd.GetUS(1), 0);
+  EXPECT_EQ(odd.GetUL(0), 0u);
+  EXPECT_FALSE(odd.GetUS(us, 1));
+  EXPECT_FALSE(odd.GetUS(us, 0x80000000));
+  EXPECT_EQ(us, 0xBEEF);
 }
 
 // Copies share values with their source; clearing a copy leaves the source whole.
@@ -85,62 +93,8 @@ TEST(DataSetTest, CopiesShareValues) {
   EXPECT_EQ(TagsOf(source), (std::vector<Tag>{kSopInstanceUid, kPatientName}));
 }
 
-TEST(DataSetTest, CountElementsThroughItems) {
-  auto leaf = std::make_shared<DataSet>();
-  leaf->InsertText(0x00081155, vr::UI, "1.2");
-  auto inner = std::make_shared<DataSet>();
-  inner->InsertText(0x00081150, vr::UI, "1.2");
-  inner->InsertSequence(0x0008114A, {leaf});
-  DataSet dataSet;
-  dataSet.InsertText(kPatientName, vr::PN, "A");
-  dataSet.InsertText(kPatientId, vr::LO, "B");
-  dataSet.InsertSequence(kReferencedSeries, {leaf, inner});
-  EXPECT_EQ(dataSet.CountElements(false), 3u);
-  EXPECT_EQ(dataSet.CountElements(true), 7u);
-}
-
 std::string VrName(VrCode vr) {
   return {VrFirst(vr), VrSecond(vr)};
-}
-
-TEST(ElementValueTest, TextConstructorPadsOddLengths) {
-  const struct {
-    VrCode vr;
-    std::string_view text, held;
-  } cases[] = {
-      {vr::LO, "ABC", "41 42 43 20"},
-      {vr::UI, "1.2.3", "31 2e 32 2e 33 00"},
-      {vr::OB, "\x00\x01"sv, "00 01"},
-      {vr::LO, "", ""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(VrName(c.vr) + " \"" + std::string(c.text) + "\"");
-    const ElementValue value(c.vr, c.text);
-    EXPECT_EQ(value.Vr(), c.vr);
-    EXPECT_EQ(testing_support::ToHex({value.Data(), value.Length()}), c.held);
-    EXPECT_EQ(value.Data() == nullptr, c.text.empty());
-  }
-}
-
-TEST(ElementValueTest, SequenceLength) {
-  EXPECT_EQ(ElementValue(Sequence{}).Length(), 0u);
-  EXPECT_EQ(ElementValue(Sequence{std::make_shared<const DataSet>()}).Length(), kUndefinedLength);
-  // A reader's length stands, even without items.
-  EXPECT_EQ(ElementValue(Sequence{}, kUndefinedLength).Length(), kUndefinedLength);
-}
-
-TEST(ElementValueTest, NumberReadersStayInsideTheValue) {
-  const ElementValue odd(vr::US, 3,
-                         std::unique_ptr<std::uint8_t[]>(new std::uint8_t[3]{0x34, 0x12, 0x56}));
-  EXPECT_EQ(odd.GetUS(0), 0x1234);
-  EXPECT_EQ(odd.GetUS(1), 0);
-  EXPECT_EQ(odd.GetUL(0), 0u);
-  std::uint16_t out = 0xBEEF;
-  EXPECT_FALSE(odd.GetUS(out, 1));
-  EXPECT_FALSE(odd.GetUS(out, 0x80000000));
-  EXPECT_EQ(out, 0xBEEF);
-  EXPECT_TRUE(odd.GetUS(out, 0));
-  EXPECT_EQ(out, 0x1234);
 }
 
 // Whole texts are trimmed as the named VR has it; single values are split at the backslashes.
@@ -186,15 +140,6 @@ TEST(ElementValueTest, RulesForEachVr) {
     EXPECT_EQ(rules.swapUnit, unit);
   }
   EXPECT_FALSE(RulesFor(MakeVr('Z', 'Z')).longLength);
-}
-
-TEST(ElementValueTest, OverlayAndCurveData) {
-  EXPECT_TRUE(IsOverlayData(MakeTag(0x6002, 0x3000)));
-  EXPECT_TRUE(IsOverlayData(MakeTag(0x6000, 0x3000)));
-  EXPECT_FALSE(IsOverlayData(MakeTag(0x6100, 0x3000)));
-  EXPECT_FALSE(IsOverlayData(MakeTag(0x6000, 0x3001)));
-  EXPECT_TRUE(IsCurveData(MakeTag(0x5002, 0x3000)));
-  EXPECT_FALSE(IsCurveData(MakeTag(0x5100, 0x3000)));
 }
 
 }  // namespace

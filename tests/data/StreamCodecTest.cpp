@@ -11,11 +11,13 @@
 #include "data/StreamCodec.h"
 #include "net/MemoryByteStream.h"
 #include "support/Hex.h"
+#include "support/PduFixtures.h"
 
 namespace dicom {
 namespace {
 
 using testing_support::FromHex;
+using testing_support::LeHex;
 using testing_support::ToHex;
 using enum CodecStatus;
 constexpr TransferSyntax kIm = ImplicitLittleEndian, kLe = ExplicitLittleEndian,
@@ -65,27 +67,6 @@ ValuePtr Items(std::vector<DataSet> items) {
   for (DataSet& item : items)
     sequence.push_back(std::make_shared<DataSet>(std::move(item)));
   return std::make_shared<const ElementValue>(std::move(sequence));
-}
-
-TEST(StreamCodec, CommandSetGetsGroupLengthFirst) {
-  DataSet command;
-  command.InsertText(0x00000002, vr::UI, "1.2.840.10008.5.1.4.1.1.7");
-  command.InsertUS(0x00000100, 0x0001);
-  command.InsertUS(0x00000110, 7);
-  command.InsertUS(0x00000800, 0x0101);
-  const std::string expected = Norm(R"(
-    00 00 00 00  04 00 00 00  40 00 00 00   # (0000,0000) 64 = 34 + 3 x 10
-    00 00 02 00  1a 00 00 00
-    31 2e 32 2e 38 34 30 2e 31 30 30 30 38 2e 35 2e 31 2e 34 2e 31 2e 31 2e 37 00
-    00 00 00 01  02 00 00 00  01 00
-    00 00 10 01  02 00 00 00  07 00
-    00 00 00 08  02 00 00 00  01 01)");
-  EXPECT_EQ(Encode(command, kIm), expected);
-  EXPECT_EQ(FromHex(expected).size(), 76u);
-
-  DataSet other;
-  other.InsertText(0x00080005, vr::CS, "ISO_IR 100");
-  EXPECT_EQ(Encode(other, kIm), Norm("08 00 05 00 0a 00 00 00 49 53 4f 5f 49 52 20 31 30 30"));
 }
 
 TEST(StreamCodec, ElementHeaders) {
@@ -171,7 +152,9 @@ TEST(StreamCodec, ImplicitVrComesFromRulesAndDictionary) {
     00 00 00 01  02 00 00 00  20 00         # command: UN
     09 00 01 10  02 00 00 00  01 02         # private: UN
     10 00 10 00  04 00 00 00  44 6f 65 20   # PN from the dictionary
+    02 50 00 30  02 00 00 00  01 02         # curve data: OB
     04 60 00 30  02 00 00 00  ff 00         # overlay data: OW
+    00 61 00 30  02 00 00 00  ff 00         # odd group, no overlay: UN
     e0 7f 10 00  02 00 00 00  01 00         # pixel data: OW, although listed as OB
   )"),
                                  kIm);
@@ -179,7 +162,7 @@ TEST(StreamCodec, ImplicitVrComesFromRulesAndDictionary) {
   std::string vrs;
   for (const auto& [tag, value] : decoded.dataSet)
     vrs += {VrFirst(value->Vr()), VrSecond(value->Vr()), ' '};
-  EXPECT_EQ(vrs, "UN UN PN OW OW ");
+  EXPECT_EQ(vrs, "UN UN PN OB OW UN OW ");
 }
 
 // The catalogue of bad data: each input with the status it must end with and the elements kept.
@@ -284,27 +267,13 @@ DataSet Mixed() {
   return dataSet;
 }
 
-TEST(StreamCodec, RoundTripInEverySyntax) {
-  const DataSet dataSet = Mixed();
-  const std::string reference = Encode(dataSet, kLe);
-  for (TransferSyntax syntax : {kIm, kLe, kBe}) {
-    const Decoded decoded = Decode(FromHex(Encode(dataSet, syntax)), syntax);
-    ASSERT_EQ(decoded.status, Good) << syntax;
-    EXPECT_EQ(decoded.dataSet.CountElements(true), dataSet.CountElements(true));
-    if (syntax != kIm) {
-      EXPECT_EQ(Encode(decoded.dataSet, kLe), reference) << syntax;
-    }
-    EXPECT_EQ(decoded.dataSet.GetFL(0x00181300), 0.5f);
-    EXPECT_EQ(decoded.dataSet.GetSS(0x00280106), -7);
-    EXPECT_EQ(decoded.dataSet.GetUS(kPixelDataTag, 1), 0x0403);
-  }
-}
-
-// Any chunking gives the same result; a cut either falls between two elements or is reported.
-TEST(StreamCodec, SplitPoints) {
+// Written in each syntax and read back, the data set is the same; any chunking gives the same
+// result; a cut either falls between two elements or is reported.
+TEST(StreamCodec, RoundTripAtEverySplitPoint) {
   std::vector<std::pair<TransferSyntax, std::vector<std::uint8_t>>> fixtures;
   DataSet dataSet = Mixed();
   dataSet.InsertText(0x00282000, vr::OB, std::string(3000, 'p'));  // many chunks long
+  const std::string reference = Encode(dataSet, kLe);
   for (TransferSyntax syntax : {kIm, kLe, kBe})
     fixtures.emplace_back(syntax, FromHex(Encode(dataSet, syntax)));
   fixtures.emplace_back(kIm, Nested(5));
@@ -314,6 +283,14 @@ TEST(StreamCodec, SplitPoints) {
     const Decoded whole = Decode(bytes, syntax, static_cast<std::uint32_t>(bytes.size()));
     ASSERT_EQ(whole.status, Good);
     const std::string expected = Encode(whole.dataSet, kLe);
+    if (whole.dataSet.Contains(kPixelDataTag)) {  // the mixed data set, not the nesting
+      // Implicit VR gives the dictionary's VRs, which differ for some of these.
+      EXPECT_TRUE(syntax == kIm || expected == reference);
+      EXPECT_EQ(whole.dataSet.CountElements(true), dataSet.CountElements(true));
+      EXPECT_EQ(whole.dataSet.GetFL(0x00181300), 0.5f);
+      EXPECT_EQ(whole.dataSet.GetSS(0x00280106), -7);
+      EXPECT_EQ(whole.dataSet.GetUS(kPixelDataTag, 1), 0x0403);
+    }
     for (std::uint32_t chunk = 1; chunk <= bytes.size(); chunk += chunk < 64 ? 1 : 97) {
       const Decoded split = Decode(bytes, syntax, chunk);
       ASSERT_EQ(split.status, Good) << "chunk " << chunk;
@@ -340,32 +317,6 @@ std::vector<std::uint8_t> Counting(std::size_t count) {
   return bytes;
 }
 
-TEST(ByteStream, IntegersInBothByteOrders) {
-  struct Case {
-    ByteOrder order;
-    const char* input;
-    std::uint16_t u16;
-    std::uint32_t u32;
-  };
-  for (const Case& c : {Case{ByteOrder::BigEndian, "12 34 00 00 01 38", 0x1234, 312},
-                        Case{ByteOrder::LittleEndian, "12 34 38 01 00 00", 0x3412, 312}}) {
-    MemoryByteStream stream(FromHex(c.input));
-    stream.SetInputByteOrder(c.order);
-    std::uint16_t u16 = 0;
-    std::uint32_t u32 = 0;
-    ASSERT_TRUE(stream.ReadU16(u16));
-    ASSERT_TRUE(stream.ReadU32(u32));
-    EXPECT_EQ(u16, c.u16);
-    EXPECT_EQ(u32, c.u32);
-
-    stream.SetOutputByteOrder(c.order);
-    stream.WriteU16(c.u16);
-    stream.WriteU32(c.u32);
-    stream.Flush();
-    EXPECT_EQ(ToHex(stream.Output()), c.input);
-  }
-}
-
 TEST(ByteStream, FillsAskForAtMostOneKilobyteAndOnlyWhatIsMissing) {
   MemoryByteStream stream(Counting(5000), 5000);
   std::vector<std::uint8_t> out(3000);
@@ -386,15 +337,12 @@ TEST(ByteStream, FillsAskForAtMostOneKilobyteAndOnlyWhatIsMissing) {
   std::vector<std::uint8_t> rest(2600);
   ASSERT_EQ(ahead.Read(rest.data(), 2600), 1);
   EXPECT_EQ(ahead.Requests().back(), 1024u);
-}
 
-TEST(ByteStream, FailedInputKeepsWhatWasBuffered) {
-  MemoryByteStream stream(Counting(100));
-  std::vector<std::uint8_t> out(200);
-  EXPECT_EQ(stream.Read(out.data(), 200), 0);
-  EXPECT_EQ(stream.Buffered(), 100u);
-  EXPECT_EQ(stream.ReadAhead(1), 0);
-  ASSERT_EQ(stream.Read(out.data(), 100), 1);
+  // A read that fails keeps what was buffered for the next.
+  MemoryByteStream failing(Counting(100));
+  EXPECT_EQ(failing.Read(out.data(), 200), 0);
+  EXPECT_EQ(failing.ReadAhead(101), 0);
+  ASSERT_EQ(failing.Read(out.data(), 100), 1);
   EXPECT_EQ(out[99], 99);
 }
 
@@ -419,72 +367,52 @@ TEST(ByteStream, OutputLeavesInBlocks) {
   }
 }
 
-}  // namespace
-}  // namespace dicom
-
-namespace dicom {
-namespace {
-
 // Pixel data in an encapsulated syntax: each row is a whole message, read, looked up frame by
 // frame and written back. `frames` are the frames that are found, from 0; the next one fails
 // with `next`.
 TEST(StreamCodec, EncapsulatedPixelData) {
-  const std::string two = "28 00 08 00 49 53 02 00 32 20 ";  // (0028,0008) IS "2"
+  // (0028,0008) IS "2" and "3"
+  const std::string two = "28 00 08 00 49 53 02 00 32 20 ",
+                    three = "28 00 08 00 49 53 02 00 33 20 ";
   const std::string pix = "e0 7f 10 00 4f 42 00 00 ff ff ff ff ";
   const std::string end = "fe ff dd e0 00 00 00 00";
   const std::string f12 = "fe ff 00 e0 02 00 00 00 01 02 ", f34 = "fe ff 00 e0 02 00 00 00 03 04 ";
   const std::string noTable = "fe ff 00 e0 00 00 00 00 ";
-  const auto table = [&](std::string offsets) {
-    return "fe ff 00 e0 08 00 00 00 00 00 00 00 " + offsets + " ";
+  const auto table = [](int first, int second) {  // a basic offset table of two frames
+    return "fe ff 00 e0 08 00 00 00 " + LeHex(first, 4) + LeHex(second, 4);
   };
   const std::string eot =
       "e0 7f 01 00 4f 56 00 00 10 00 00 00 00 00 00 00 00 00 00 00 "
       "0a 00 00 00 00 00 00 00 e0 7f 02 00 4f 56 00 00 10 00 00 00 "
       "02 00 00 00 00 00 00 00 ";  // offsets 0, 10; lengths 2 and ...
+  const auto eotTo = [&](int last) { return two + eot + LeHex(last, 8) + pix; };
+  using F = FrameStatus;
   const struct {
     std::string hex;
     CodecStatus read;
     std::vector<std::string> frames;
     FrameStatus next;
   } cases[] = {
-      {pix + noTable + f12 + end, Good, {"01 02"}, FrameStatus::FrameOutOfRange},
-      {pix + noTable + f12 + f34 + end, Good, {"01 02 03 04"}, FrameStatus::FrameOutOfRange},
-      {two + pix + noTable + f12 + f34 + end,
-       Good,
-       {"01 02", "03 04"},
-       FrameStatus::FrameOutOfRange},
-      {two + pix + table("14 00 00 00") + f12 + f34 + "fe ff 00 e0 02 00 00 00 05 06 " + end,
-       Good,
-       {"01 02 03 04", "05 06"},
-       FrameStatus::FrameOutOfRange},
-      {two + eot + "03 00 00 00 00 00 00 00 " + pix + noTable + f12 +
-           "fe ff 00 e0 04 00 00 00 03 04 05 00 " + end,
-       Good,
-       {"01 02", "03 04 05"},
-       FrameStatus::FrameOutOfRange},
-      {two + eot + "05 00 00 00 00 00 00 00 " + pix + noTable + f12 + f34 + end,
-       Good,
-       {"01 02"},
-       FrameStatus::LengthPastFragments},
-      {two + pix + table("28 00 00 00") + f12 + f34 + end, Good, {}, FrameStatus::OffsetOutside},
-      {two + pix + table("04 00 00 00") + f12 + f34 + end,
-       Good,
-       {},
-       FrameStatus::OffsetBetweenFragments},
-      {two + pix + "fe ff 00 e0 08 00 00 00 0a 00 00 00 00 00 00 00 " + f12 + f34 + end,
-       Good,
-       {},
-       FrameStatus::OffsetsOutOfOrder},
-      {pix + table("0a 00 00 00") + f12 + f34 + end, Good, {}, FrameStatus::OffsetCountMismatch},
-      {"28 00 08 00 49 53 02 00 33 20 " + pix + noTable + f12 + f34 + end,
-       Good,
-       {},
-       FrameStatus::FragmentsNotFrames},
+      // clang-format off
+      {pix + noTable + f12 + end, Good, {"01 02"}, F::FrameOutOfRange},
+      {pix + noTable + f12 + f34 + end, Good, {"01 02 03 04"}, F::FrameOutOfRange},
+      {two + pix + noTable + f12 + f34 + end, Good, {"01 02", "03 04"}, F::FrameOutOfRange},
+      {two + pix + table(0, 20) + f12 + f34 + "fe ff 00 e0 02 00 00 00 05 06 " + end, Good,
+       {"01 02 03 04", "05 06"}, F::FrameOutOfRange},
+      {eotTo(3) + noTable + f12 + "fe ff 00 e0 04 00 00 00 03 04 05 00 " + end, Good,
+       {"01 02", "03 04 05"}, F::FrameOutOfRange},
+      {eotTo(5) + noTable + f12 + f34 + end, Good, {"01 02"}, F::LengthPastFragments},
+      {two + pix + table(0, 40) + f12 + f34 + end, Good, {}, F::OffsetOutside},
+      {two + pix + table(0, 4) + f12 + f34 + end, Good, {}, F::OffsetBetweenFragments},
+      {two + pix + table(10, 0) + f12 + f34 + end, Good, {}, F::OffsetsOutOfOrder},
+      {pix + table(0, 10) + f12 + f34 + end, Good, {}, F::OffsetCountMismatch},
+      {three + pix + noTable + f12 + f34 + end, Good, {}, F::FragmentsNotFrames},
       {pix + noTable + "fe ff 00 e0 10 00 00 00 01 02 " + end, ValueNotDelivered, {}, {}},
       {pix + noTable + f12, ValueNotDelivered, {}, {}},
       {pix + noTable + "e0 7f 10 00 02 00 00 00 01 02 " + end, NotAFragment, {}, {}},
       {pix + noTable + "fe ff 00 e0 03 00 00 00 01 02 03 " + end, OddFragmentLength, {}, {}},
       {pix + "fe ff 00 e0 02 00 00 00 00 00 " + end, BadOffsetTable, {}, {}},
+      // clang-format on
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.hex);

@@ -32,17 +32,13 @@ std::string ScpRole(std::string_view uid) {
 
 // GET on context 1 (implicit VR); CT on 3 and MR on 5, explicit then implicit VR, SCP role asked.
 std::string Request() {
-  const auto storage = [](int id, std::string_view uid) {
-    return Item(0x20, Hex(id, 1) + "00 00 00" + Item(0x30, AsciiHex(uid)) + Item(0x40, kExplicit) +
-                          Item(0x40, ImplicitSyntax()));
-  };
+  const std::vector<std::string> both = {kExplicit, ImplicitSyntax()};
   return Pdu(
-      0x01, AssociateBody(Item(0x20, "01 00 00 00" + Item(0x30, AsciiHex(kStudyRootGetSopClass)) +
-                                         Item(0x40, ImplicitSyntax())) +
-                          storage(3, kCt) + storage(5, kMr) +
-                          Item(0x50, Item(0x51, "00 00 40 00") +
-                                         Item(0x52, AsciiHex("1.2.40.0.12.0.9905")) + ScpRole(kCt) +
-                                         ScpRole(kMr) + Item(0x55, AsciiHex("KORAL9905pc")))));
+      0x01,
+      AssociateBody(
+          Proposal(1, kStudyRootGetSopClass) + Proposal(3, kCt, both) + Proposal(5, kMr, both) +
+          Item(0x50, Item(0x51, "00 00 40 00") + Item(0x52, AsciiHex("1.2.40.0.12.0.9905")) +
+                         ScpRole(kCt) + ScpRole(kMr) + Item(0x55, AsciiHex("KORAL9905pc")))));
 }
 
 // GET accepted; CT accepted in explicit VR with the SCP role granted; MR refused (result 3).

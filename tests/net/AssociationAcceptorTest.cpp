@@ -22,14 +22,6 @@ const std::string kJpeg = AsciiHex("1.2.840.10008.1.2.4.50");
 const std::string kExplicitLittle = AsciiHex("1.2.840.10008.1.2.1");
 const std::string kExplicitBig = AsciiHex("1.2.840.10008.1.2.2");
 
-std::string Proposal(int id, std::string_view abstractSyntax,
-                     const std::vector<std::string>& syntaxes) {
-  std::string body = Hex(id, 1) + "00 00 00 " + Item(0x30, AsciiHex(abstractSyntax));
-  for (const std::string& syntax : syntaxes)
-    body += Item(0x40, syntax);
-  return Item(0x20, body);
-}
-
 std::string Result(int id, int result, const std::string& syntax) {
   return Item(0x21, Hex(id, 1) + "00 " + Hex(result, 1) + "00 " + Item(0x40, syntax));
 }

@@ -1,39 +1,29 @@
 #include "support/Hex.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <stdexcept>
 
 namespace testing_support {
 
 std::vector<std::uint8_t> FromHex(std::string_view hex) {
-  std::vector<std::uint8_t> bytes;
-  int high = -1;
-  bool comment = false;
-  for (char c : hex) {
-    if (c == '\n') comment = false;
-    if (comment || c == ' ' || c == '\n' || c == '\t') continue;
+  std::string digits;
+  for (std::size_t i = 0; i < hex.size(); ++i) {
+    const char c = hex[i];
     if (c == '#') {
-      comment = true;
-      continue;
-    }
-    int digit;
-    if (c >= '0' && c <= '9') {
-      digit = c - '0';
-    } else if (c >= 'a' && c <= 'f') {
-      digit = c - 'a' + 10;
-    } else if (c >= 'A' && c <= 'F') {
-      digit = c - 'A' + 10;
-    } else {
+      i = std::min(hex.find('\n', i), hex.size());
+    } else if (std::isxdigit(static_cast<unsigned char>(c))) {
+      digits += c;
+    } else if (c != ' ' && c != '\n' && c != '\t') {
       throw std::invalid_argument(std::string("not a hex digit: ") + c);
     }
-    if (high < 0) {
-      high = digit;
-    } else {
-      bytes.push_back(static_cast<std::uint8_t>(high << 4 | digit));
-      high = -1;
-    }
   }
-  if (high >= 0) throw std::invalid_argument("odd number of hex digits");
+  if (digits.size() % 2 != 0) throw std::invalid_argument("odd number of hex digits");
+  const auto nibble = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
+  std::vector<std::uint8_t> bytes(digits.size() / 2);
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    bytes[i] = static_cast<std::uint8_t>(nibble(digits[2 * i]) << 4 | nibble(digits[2 * i + 1]));
   return bytes;
 }
 
@@ -45,11 +35,10 @@ std::string ToHex(std::span<const std::uint8_t> bytes) {
   std::string text;
   for (std::uint8_t byte : bytes) {
     char digits[4];
-    std::snprintf(digits, sizeof digits, "%02x", byte);
-    if (!text.empty()) text += ' ';
+    std::snprintf(digits, sizeof digits, " %02x", byte);
     text += digits;
   }
-  return text;
+  return text.empty() ? text : text.substr(1);
 }
 
 }  // namespace testing_support

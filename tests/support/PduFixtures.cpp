@@ -50,6 +50,14 @@ std::string UserInformation() {
                         Item(0x55, AsciiHex("KORAL9905pc")));
 }
 
+std::string Proposal(int id, std::string_view abstractSyntax,
+                     const std::vector<std::string>& syntaxes) {
+  std::string body = Hex(id, 1) + "00 00 00 " + Item(0x30, AsciiHex(abstractSyntax));
+  for (const std::string& syntax : syntaxes)
+    body += Item(0x40, syntax);
+  return Item(0x20, body);
+}
+
 std::string AssociateBody(const std::string& items) {
   return "00 01 00 00 " + AsciiHex("ARCHIVE         DICOMNET        ") + std::string(64, '0') +
          Item(0x10, AsciiHex("1.2.840.10008.3.1.1.1")) + items;

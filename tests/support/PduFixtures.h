@@ -28,6 +28,9 @@ std::string Pdu(int type, const std::string& body);
 std::string ImplicitSyntax();
 // Maximum length 16384, implementation class UID and version name, as this system sends them.
 std::string UserInformation();
+// A proposed presentation context with its transfer syntaxes (hex of their UIDs).
+std::string Proposal(int id, std::string_view abstractSyntax,
+                     const std::vector<std::string>& syntaxes = {ImplicitSyntax()});
 // The common part of A-ASSOCIATE-RQ and -AC: called ARCHIVE, calling DICOMNET.
 std::string AssociateBody(const std::string& items);
 // An A-ASSOCIATE-AC answering each (context id, result).
