@@ -109,7 +109,8 @@ TEST_F(CompressedInteropTest, ReceiverKeepsEachSyntaxAsStorescuSendsIt) {
     SCOPED_TRACE(c.file);
     for (const fs::directory_entry& entry : fs::directory_iterator(receiver.File("kept")))
       fs::remove(entry.path());
-    Succeed({"storescu", "-R", c.proposal, "127.0.0.1", std::to_string(receiver.port), File(c.file)});
+    Succeed(
+        {"storescu", "-R", c.proposal, "127.0.0.1", std::to_string(receiver.port), File(c.file)});
     const Pixels sent = Read(File(c.file));
     const Pixels kept = Read(OnlyFile(receiver.File("kept")));
     EXPECT_EQ(kept.syntax, c.syntax) << receiver.Log();
@@ -138,7 +139,7 @@ TEST_F(CompressedInteropTest, StoreSendsItsOwnSyntaxOrDecompressed) {
     if (c.acceptAll) args.insert(args.begin() + 1, "+xa");
     ASSERT_EQ(storescp.Start(args), "");
     Succeed({DICOMNET_BIN, "store", "-aec", "STORESCP", "127.0.0.1", std::to_string(storescp.port),
-         File(c.file)});
+             File(c.file)});
     const Pixels arrived = Read(OnlyFile(storescp.File("received")));
     EXPECT_EQ(arrived.syntax, c.acceptAll ? Read(File(c.file)).syntax : c.syntax);
     EXPECT_EQ(arrived.photometric, c.photometric);
@@ -152,13 +153,13 @@ TEST_F(CompressedInteropTest, DecompressGivesTheSourcesPixelsAndNamesWhatFails) 
   Succeed({"cp", File("jl-u16"), File("rows")});
   Succeed({"dcmodify", "-nb", "-m", "(0028,0010)=40", File("rows")});
   Succeed({kSystemPython, "-c",
-       "import pydicom, sys\n"
-       "from pydicom.encaps import encapsulate, generate_pixel_data_frame\n"
-       "ds = pydicom.dcmread(sys.argv[1])\n"
-       "f = next(generate_pixel_data_frame(ds.PixelData, 1))\n"
-       "ds.PixelData = encapsulate([f[:len(f) // 4 * 2]])\n"
-       "ds.save_as(sys.argv[2])\n",
-       File("jls-u12"), File("half")});
+           "import pydicom, sys\n"
+           "from pydicom.encaps import encapsulate, generate_pixel_data_frame\n"
+           "ds = pydicom.dcmread(sys.argv[1])\n"
+           "f = next(generate_pixel_data_frame(ds.PixelData, 1))\n"
+           "ds.PixelData = encapsulate([f[:len(f) // 4 * 2]])\n"
+           "ds.save_as(sys.argv[2])\n",
+           File("jls-u12"), File("half")});
   const std::string whole = ReadFile(File("rle-rgb8"));
   WriteFile(File("cut"), whole.substr(0, whole.size() - 100));
 
