@@ -11,6 +11,28 @@
 
 namespace dicom {
 
+namespace {
+
+// An archive that does not transcode sends an object only in the syntax it holds it in, and a
+// context carries one syntax: the classes users meet most get a context of their own for each
+// compressed syntax archives keep most, within the 128 contexts an association can hold.
+constexpr std::string_view kCommonImageClasses[] = {
+    "1.2.840.10008.5.1.4.1.1.1",     // Computed Radiography
+    "1.2.840.10008.5.1.4.1.1.1.1",   // Digital X-Ray, for presentation
+    "1.2.840.10008.5.1.4.1.1.1.2",   // Digital Mammography X-Ray, for presentation
+    "1.2.840.10008.5.1.4.1.1.2",     // CT
+    "1.2.840.10008.5.1.4.1.1.4",     // MR
+    "1.2.840.10008.5.1.4.1.1.6.1",   // Ultrasound
+    "1.2.840.10008.5.1.4.1.1.7",     // Secondary Capture
+    "1.2.840.10008.5.1.4.1.1.12.1",  // X-Ray Angiographic
+    "1.2.840.10008.5.1.4.1.1.20",    // Nuclear Medicine
+    "1.2.840.10008.5.1.4.1.1.128",   // Positron Emission Tomography
+};
+constexpr TransferSyntax kCommonCompressedSyntaxes[] = {
+    JpegLosslessSv1, JpegLsLossless, Jpeg2000Lossless, RleLossless, JpegBaseline};
+
+}  // namespace
+
 void CGetScu::Propose(Association& association) {
   association.AddAbstractSyntax(kStudyRootGetSopClass);
   const std::string_view syntaxes[] = {TransferSyntaxUid(ExplicitLittleEndian),
@@ -18,6 +40,12 @@ void CGetScu::Propose(Association& association) {
   for (const std::string_view sopClass : kImageStorageSopClasses) {
     association.AddAbstractSyntax(sopClass, syntaxes);
     association.AddRoleSelection(sopClass, 0, 1);
+  }
+  for (const std::string_view sopClass : kCommonImageClasses) {
+    for (const TransferSyntax syntax : kCommonCompressedSyntaxes) {
+      const std::string_view uid = TransferSyntaxUid(syntax);
+      association.AddPresentationContext(sopClass, {&uid, 1});
+    }
   }
 }
 

@@ -36,7 +36,8 @@ class CGetScu {
   void OnAnswered(Answered answered) { answered_ = std::move(answered); }
 
   // Proposes the study root C-GET and every image storage class with this side in the SCP role,
-  // each in explicit and implicit VR little-endian.
+  // each in explicit and implicit VR little-endian, and the most common image classes also in the
+  // compressed syntaxes archives keep most, each on a context of its own.
   static void Propose(Association& association);
 
   // True when the command and the identifier were both sent.
