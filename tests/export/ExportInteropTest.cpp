@@ -4,7 +4,8 @@
 #include <vector>
 
 #include "data/DicomFile.h"
-#include "support/Imagehost.h"
+#include "support/Programs.h"
+#include "support/SmallImage.h"
 
 // The image export against a real Orthanc, from a plain C program that only loads the plug-in.
 namespace {

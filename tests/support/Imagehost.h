@@ -4,8 +4,6 @@
 #include <string_view>
 #include <vector>
 
-#include "data/DataDictionary.h"
-#include "data/DataSet.h"
 #include "support/Programs.h"
 #include "support/SmallImage.h"
 
@@ -38,19 +36,6 @@ inline CommandResult RunHost(const TempDir& dir, const std::string& lines,
 // A macro line setting a preference.
 inline std::string SetPreference(std::string_view key, const std::string& value) {
   return "setPreference(\"" + std::string(key) + "\", \"" + value + "\")\n";
-}
-
-// A small image of these text elements, with their dictionary VR, under its SOP class and
-// instance.
-inline bool WriteSmallImage(const std::string& path,
-                            const std::vector<std::pair<dicom::Tag, std::string>>& elements) {
-  dicom::DataSet object;
-  for (const auto& [tag, value] : elements) {
-    dicom::VrCode vr = dicom::vr::UN;
-    dicom::DataDictionary::Instance().Lookup(tag, vr);
-    object.InsertText(tag, vr, value);
-  }
-  return WriteSmallImage(std::move(object), path);
 }
 
 }  // namespace testing_support
