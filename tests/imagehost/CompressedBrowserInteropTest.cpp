@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "support/Programs.h"
+#include "support/Imagehost.h"
 #include "support/Screenshots.h"
 
 // Compressed images from an archive that does not transcode: Orthanc sends each in its own syntax,
@@ -51,27 +51,20 @@ TEST(CompressedBrowserInteropTest, RetrievesCompressedImagesIntoDisplays) {
   const CommandResult loaded = RunProgram(store);
   ASSERT_EQ(loaded.status, 0) << loaded.out << loaded.err;
 
-  std::string macro =
-      "setPreference(\"callingAeTitle\", \"STORESCP\")\n"
-      "setPreference(\"receivePort\", \"" +
-      std::to_string(receivePort) +
-      "\")\n"
-      "dicomRequest(\"127.0.0.1\", \"" +
-      std::to_string(orthanc.port) +
-      "\", \"STORESCP\", \"ORTHANC\")\n"
-      "waitWindow(\"Dicom Request\", 10)\n"
-      "click(\"Dicom Request\", 6005)\n"
-      "selectRows(\"Dicom Request\", 6011, 0, 1, 2, 3)\n"
-      "click(\"Dicom Request\", 6006)\n"
-      "closeWindow(\"Dicom Request\")\n";
+  std::string macro = SetPreference("callingAeTitle", "STORESCP") +
+                      SetPreference("receivePort", std::to_string(receivePort)) +
+                      "dicomRequest(\"127.0.0.1\", \"" + std::to_string(orthanc.port) +
+                      "\", \"STORESCP\", \"ORTHANC\")\n"
+                      "waitWindow(\"Dicom Request\", 10)\n"
+                      "click(\"Dicom Request\", 6005)\n"
+                      "selectRows(\"Dicom Request\", 6011, 0, 1, 2, 3)\n"
+                      "click(\"Dicom Request\", 6006)\n"
+                      "closeWindow(\"Dicom Request\")\n";
   for (int display = 1; display <= 4; ++display)
     macro += "getPixel(" + std::to_string(display) + ", 5, 7)\n";
   macro += "screenshot(\"imagehost\", \"" + ScreenshotPath("compressed.png") + "\")\n";
   TempDir dir;
-  const CommandResult run =
-      RunProgram({"timeout", "120", "env", "QT_QPA_PLATFORM=offscreen",
-                  "XDG_CONFIG_HOME=" + dir.File("config"), "TMPDIR=" + dir.File(""), IMAGEHOST_BIN,
-                  "--plugin", PLUGIN, "-e", macro});
+  const CommandResult run = RunHost(dir, macro);
   ASSERT_EQ(run.status, 0) << run.out << run.err << orthanc.Log();
   // The sources' values at (5, 7), whatever order the archive sent them in.
   std::vector<std::string> pixels = Lines(run.out);

@@ -3,12 +3,11 @@
 #include <QColor>
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <numbers>
 
 #include "data/DicomFile.h"
-#include "support/Programs.h"
+#include "support/Imagehost.h"
 #include "support/Screenshots.h"
 
 // The host program driven by its macro language, offscreen, with the small test plug-in.
@@ -17,6 +16,7 @@ namespace {
 using dicom::DataSet;
 using dicom::MakeTag;
 namespace vr = dicom::vr;
+using testing_support::HostCommand;
 using testing_support::Lines;
 using testing_support::ReadFile;
 using testing_support::RunProgram;
@@ -30,15 +30,14 @@ DataSet ImageDataSet(const char* name, int samples, int bits, const char* photom
   dataSet.InsertText(MakeTag(0x0008, 0x0018), vr::UI,
                      std::string("1.2.826.0.1.3680043.2.1.") + std::to_string(samples));
   dataSet.InsertText(MakeTag(0x0010, 0x0010), vr::PN, name);
-  dataSet.InsertUS(MakeTag(0x0028, 0x0002), static_cast<std::uint16_t>(samples));
   dataSet.InsertText(MakeTag(0x0028, 0x0004), vr::CS, photometric);
+  const int stored = bits == 16 ? 12 : 8;
+  const std::pair<std::uint16_t, int> values[] = {
+      {0x0002, samples}, {0x0010, kSize},      {0x0011, kSize}, {0x0100, bits},
+      {0x0101, stored},  {0x0102, stored - 1}, {0x0103, 0}};
+  for (const auto& [element, value] : values)
+    dataSet.InsertUS(MakeTag(0x0028, element), static_cast<std::uint16_t>(value));
   if (samples == 3) dataSet.InsertUS(MakeTag(0x0028, 0x0006), 0);
-  dataSet.InsertUS(MakeTag(0x0028, 0x0010), kSize);
-  dataSet.InsertUS(MakeTag(0x0028, 0x0011), kSize);
-  dataSet.InsertUS(MakeTag(0x0028, 0x0100), static_cast<std::uint16_t>(bits));
-  dataSet.InsertUS(MakeTag(0x0028, 0x0101), static_cast<std::uint16_t>(bits == 16 ? 12 : 8));
-  dataSet.InsertUS(MakeTag(0x0028, 0x0102), static_cast<std::uint16_t>(bits == 16 ? 11 : 7));
-  dataSet.InsertUS(MakeTag(0x0028, 0x0103), 0);
   return dataSet;
 }
 
@@ -250,7 +249,6 @@ TEST(ImagehostTest, MacroScripts) {
   WritePhantom(dir.File("phantom.dcm"));
   WriteColours(dir.File("colours.dcm"));
   const std::string screenshot = testing_support::ScreenshotPath("imagehost.png");
-  std::filesystem::create_directories(dir.File("config"));
   const std::vector<std::pair<std::string, std::string>> values = {
       {"{phantom}", dir.File("phantom.dcm")},
       {"{colours}", dir.File("colours.dcm")},
@@ -260,20 +258,12 @@ TEST(ImagehostTest, MacroScripts) {
 
   for (const MacroCase& c : Cases()) {
     SCOPED_TRACE(c.name);
-    std::vector<std::string> command = {"timeout",
-                                        "120",
-                                        "env",
-                                        "QT_QPA_PLATFORM=offscreen",
-                                        "XDG_CONFIG_HOME=" + dir.File("config"),
-                                        "TMPDIR=" + dir.File(""),
-                                        IMAGEHOST_BIN,
-                                        "--plugin",
-                                        c.plugin != nullptr ? c.plugin : PLUGIN};
+    std::vector<std::string> command =
+        HostCommand(dir, Fill(c.lines, values), c.plugin != nullptr ? c.plugin : PLUGIN);
     if (!c.macroFile.empty()) {
       testing_support::WriteFile(dir.File("macro.txt"), c.macroFile);
-      command.insert(command.end(), {"--macro", dir.File("macro.txt")});
+      command.insert(command.end() - 2, {"--macro", dir.File("macro.txt")});
     }
-    command.insert(command.end(), {"-e", Fill(c.lines, values)});
     const testing_support::CommandResult result = RunProgram(command);
     EXPECT_EQ(result.status, c.status) << result.err;
     EXPECT_EQ(Lines(result.out), c.out) << result.err;

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "support/Programs.h"
+#include "support/Imagehost.h"
 
 namespace {
 
@@ -38,17 +38,11 @@ TEST(InstallInteropTest, InstalledHostOpensSampleImagesAndDebBuilds) {
   fs::create_directories(dir.File("config/imagehost"));
   WriteFile(dir.File("config/imagehost/imagehost.conf"),
             "[General]\nreceivePort=" + std::to_string(FreePort()) + "\n");
-  const std::string lines = "open(\"" + dir.File("samples/p1-st1-se1-im01.dcm") +
-                            "\")\n"
-                            "setCurrent(2)\n"
-                            "open(\"" +
-                            dir.File("samples/p3-st4-se1-im01.dcm") +
-                            "\")\n"
-                            "displays()\n"
-                            "isDialogRequestOpen()";
-  const auto run = RunProgram({"timeout", "60", "env", "QT_QPA_PLATFORM=offscreen",
-                               "XDG_CONFIG_HOME=" + dir.File("config"), "TMPDIR=" + dir.File(""),
-                               prefix + "/bin/imagehost", "-e", lines});
+  const auto run = RunProgram(HostCommand(
+      dir,
+      "open(\"" + dir.File("samples/p1-st1-se1-im01.dcm") + "\")\nsetCurrent(2)\nopen(\"" +
+          dir.File("samples/p3-st4-se1-im01.dcm") + "\")\ndisplays()\nisDialogRequestOpen()",
+      "", prefix + "/bin/imagehost"));
   ASSERT_EQ(run.status, 0) << run.out << run.err;
   EXPECT_EQ(Lines(run.out),
             (std::vector<std::string>{"1", "2", "1\tp1-st1-se1-im01.dcm\t128x128\t16\t0",

@@ -5,11 +5,9 @@
 #include <string>
 #include <thread>
 
-#include "data/DataSet.h"
 #include "net/TcpListener.h"
 #include "net/TcpSocket.h"
-#include "support/Programs.h"
-#include "support/SmallImage.h"
+#include "support/Imagehost.h"
 
 // The storage receiver that the host program runs beside itself, driven by macros offscreen.
 namespace {
@@ -18,24 +16,6 @@ using namespace testing_support;
 
 const std::string kDicomnet =
     (std::filesystem::path(IMAGEHOST_BIN).parent_path() / "dicomnet").string();
-
-std::vector<std::string> Host(const TempDir& dir, const std::string& lines) {
-  return {"timeout",
-          "60",
-          "env",
-          "QT_QPA_PLATFORM=offscreen",
-          "XDG_CONFIG_HOME=" + dir.File(""),
-          "TMPDIR=" + dir.File(""),
-          IMAGEHOST_BIN,
-          "--plugin",
-          TEST_PLUGIN,
-          "-e",
-          lines};
-}
-
-std::string ReceivePort(std::uint16_t port) {
-  return "setPreference(\"receivePort\", \"" + std::to_string(port) + "\")\n";
-}
 
 bool Listens(std::uint16_t port) {
   dicom::TcpSocket socket;
@@ -49,7 +29,7 @@ TEST(ReceiverTest, StartedWithTheHostFollowsItsPortAndStopsWithIt) {
   ASSERT_EQ(taken.Listen(0), 1);
   const std::string port = std::to_string(taken.Port());
   const CommandResult refused =
-      RunProgram(Host(dir, ReceivePort(taken.Port()) + "wait(2000)\nmacGetLanguage()"));
+      RunHost(dir, SetPreference("receivePort", port) + "wait(2000)\nmacGetLanguage()");
   EXPECT_EQ(refused.status, 0) << refused.err;
   EXPECT_EQ(Lines(refused.out), std::vector<std::string>{"1"});
   EXPECT_NE(
@@ -61,11 +41,12 @@ TEST(ReceiverTest, StartedWithTheHostFollowsItsPortAndStopsWithIt) {
   // The port set by the macro takes objects into the host's temporary directory until the host
   // ends.
   Peer host;
-  ASSERT_EQ(host.Start(Host(host, ReceivePort(host.port) + "wait(4000)\npreferences()")), "");
-  dicom::DataSet object;
-  object.InsertText(0x00080016, dicom::vr::UI, "1.2.840.10008.5.1.4.1.1.7");
-  object.InsertText(0x00080018, dicom::vr::UI, "1.2.826.0.1.3680043.9.7433.6.1");
-  ASSERT_TRUE(WriteSmallImage(std::move(object), dir.File("object.dcm")));
+  ASSERT_EQ(host.Start(HostCommand(host, SetPreference("receivePort", std::to_string(host.port)) +
+                                             "wait(4000)\npreferences()")),
+            "");
+  ASSERT_TRUE(WriteSmallImage(
+      dir.File("object.dcm"),
+      {{0x00080016, "1.2.840.10008.5.1.4.1.1.7"}, {0x00080018, "1.2.826.0.1.3680043.9.7433.6.1"}}));
   const CommandResult stored = RunProgram({kDicomnet, "store", "-aec", "IMAGEHOST", "127.0.0.1",
                                            std::to_string(host.port), dir.File("object.dcm")});
   EXPECT_EQ(stored.status, 0) << stored.out << stored.err;

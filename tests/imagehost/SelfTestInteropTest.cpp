@@ -2,43 +2,34 @@
 
 #include <string>
 
-#include "data/DataSet.h"
-#include "support/Programs.h"
-#include "support/SmallImage.h"
+#include "support/Imagehost.h"
 
 // testConnection() walks the road of a retrieve against real archives and names the set-up fault
 // it meets: each row is an archive that knows the host's title at the right place, at a port where
 // nothing listens (where only C-GET works), or not at all.
 namespace {
 
-using testing_support::Lines;
-using testing_support::Peer;
-using testing_support::RunProgram;
+using namespace testing_support;
 
 // dcmqrscp serving anyone, so that a title it does not know as a destination can still query.
 std::vector<std::string> OpenDcmqrscp(const Peer& peer) {
-  std::filesystem::create_directory(peer.File("ARCHIVE"));
-  testing_support::WriteFile(
-      peer.File("dcmqrscp.cfg"),
-      "NetworkTCPPort = " + std::to_string(peer.port) +
-          "\nMaxPDUSize = 16384\nMaxAssociations = 16\nHostTable BEGIN\nHostTable END\n"
-          "VendorTable BEGIN\nVendorTable END\nAETable BEGIN\nARCHIVE " +
-          peer.File("ARCHIVE") + " RW (10, 1024mb) ANY\nAETable END\n");
-  return {"dcmqrscp", "-dhl", "-c", peer.File("dcmqrscp.cfg"), std::to_string(peer.port)};
+  std::vector<std::string> args = PeerArgs("dcmqrscp", peer);
+  std::string config = ReadFile(peer.File("dcmqrscp.cfg"));
+  config.replace(config.rfind(" peers"), 6, " ANY");
+  WriteFile(peer.File("dcmqrscp.cfg"), config);
+  return args;
 }
 
 TEST(SelfTestInteropTest, TestConnectionNamesTheFault) {
-  const std::uint16_t receivePort = testing_support::FreePort();
+  const std::uint16_t receivePort = FreePort();
   Peer orthanc, dcmqrscp;
-  ASSERT_EQ(orthanc.Start(testing_support::PeerArgs("Orthanc", orthanc, receivePort)), "");
+  ASSERT_EQ(orthanc.Start(PeerArgs("Orthanc", orthanc, receivePort)), "");
   ASSERT_EQ(dcmqrscp.Start(OpenDcmqrscp(dcmqrscp)), "");
-  dicom::DataSet object;
-  object.InsertText(0x00080016, dicom::vr::UI, "1.2.840.10008.5.1.4.1.1.7");
-  object.InsertText(0x00080018, dicom::vr::UI, "1.2.826.0.1.3680043.10.1021.9.1");
-  object.InsertText(0x0020000D, dicom::vr::UI, "1.2.826.0.1.3680043.10.1021.9.2");
-  object.InsertText(0x0020000E, dicom::vr::UI, "1.2.826.0.1.3680043.10.1021.9.3");
-  const std::string image = orthanc.File("image.dcm");
-  ASSERT_TRUE(testing_support::WriteSmallImage(object, image));
+  const std::string image = orthanc.File("image.dcm"), root = "1.2.826.0.1.3680043.10.1021.9.";
+  ASSERT_TRUE(WriteSmallImage(image, {{0x00080016, "1.2.840.10008.5.1.4.1.1.7"},
+                                      {0x00080018, root + "1"},
+                                      {0x0020000D, root + "2"},
+                                      {0x0020000E, root + "3"}}));
   for (const auto& [title, port] :
        {std::pair{"ORTHANC", orthanc.port}, {"ARCHIVE", dcmqrscp.port}}) {
     const auto stored = RunProgram(
@@ -69,18 +60,16 @@ TEST(SelfTestInteropTest, TestConnectionNamesTheFault) {
            std::to_string(receivePort) + " in the archive"},
   };
   for (const auto& c : cases) {
-    testing_support::TempDir dir;
+    TempDir dir;
     // The receiver restarts with the new title and port; it must listen before the test.
-    const std::string lines = "setPreference(\"archivePort\", \"" + std::to_string(c.archivePort) +
-                              "\")\nsetPreference(\"calledAeTitle\", \"" + c.archiveTitle +
-                              "\")\nsetPreference(\"callingAeTitle\", \"" + c.ownTitle +
-                              "\")\nsetPreference(\"receivePort\", \"" +
-                              std::to_string(receivePort) +
-                              "\")\nsetPreference(\"retrieveMethod\", \"" + c.method +
-                              "\")\nwait(2000)\ntestConnection()";
-    const auto run = RunProgram({"timeout", "120", "env", "QT_QPA_PLATFORM=offscreen",
-                                 "XDG_CONFIG_HOME=" + dir.File("config"), "TMPDIR=" + dir.File(""),
-                                 IMAGEHOST_BIN, "-e", lines});
+    const auto run =
+        RunHost(dir,
+                SetPreference("archivePort", std::to_string(c.archivePort)) +
+                    SetPreference("calledAeTitle", c.archiveTitle) +
+                    SetPreference("callingAeTitle", c.ownTitle) +
+                    SetPreference("receivePort", std::to_string(receivePort)) +
+                    SetPreference("retrieveMethod", c.method) + "wait(2000)\ntestConnection()",
+                "");
     const std::vector<std::string> report = Lines(run.out);
     ASSERT_EQ(report.size(), 5u) << run.out << run.err;
     EXPECT_EQ(report[3].substr(0, 32), "Find an image (C-FIND): passed, ") << c.ownTitle;

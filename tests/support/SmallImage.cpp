@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "data/DataDictionary.h"
 #include "data/DicomFile.h"
 
 namespace testing_support {
@@ -24,6 +25,17 @@ bool WriteSmallImage(dicom::DataSet object, const std::string& path) {
                  ExplicitLittleEndian);
   file.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
   return file.is_open() && file.Write(object);
+}
+
+bool WriteSmallImage(const std::string& path,
+                     const std::vector<std::pair<dicom::Tag, std::string>>& elements) {
+  dicom::DataSet object;
+  for (const auto& [tag, value] : elements) {
+    dicom::VrCode vr = dicom::vr::UN;
+    dicom::DataDictionary::Instance().Lookup(tag, vr);
+    object.InsertText(tag, vr, value);
+  }
+  return WriteSmallImage(std::move(object), path);
 }
 
 }  // namespace testing_support

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "data/DataSet.h"
 
@@ -10,5 +12,8 @@ namespace testing_support {
 // a meta header, in explicit VR little-endian, under the object's SOP class and instance. False
 // when the file could not be written.
 bool WriteSmallImage(dicom::DataSet object, const std::string& path);
+// The same, of these text elements with their dictionary VR.
+bool WriteSmallImage(const std::string& path,
+                     const std::vector<std::pair<dicom::Tag, std::string>>& elements);
 
 }  // namespace testing_support
