@@ -6,12 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "data/DicomFile.h"
 #include "data/EncapsulatedPixelData.h"
 #include "support/Programs.h"
+#include "tools/ToolTests.h"
 
 namespace {
 
@@ -28,12 +29,10 @@ struct Pixels {
 };
 
 Pixels Read(const std::string& path) {
-  DicomFile file;
-  file.open(path, std::ios::in | std::ios::binary);
-  DataSet object;
-  if (!file.Read(object)) return {"unreadable " + path, {}, {}};
-  Pixels pixels{file.Header().SyntaxUid(), {}, object.GetText(0x00280004, vr::CS)};
-  const ValuePtr value = object.GetValue(kPixelData);
+  const ReadBack file = ReadObject(path);
+  if (!file.read) return {"unreadable " + path, {}, {}};
+  Pixels pixels{file.syntax, {}, file.object.GetText(0x00280004, vr::CS)};
+  const ValuePtr value = file.object.GetValue(kPixelData);
   if (value && value->Encapsulated() != nullptr) {
     for (const auto& fragment : value->Encapsulated()->fragments)
       pixels.bytes.append(reinterpret_cast<const char*>(fragment.data.get()), fragment.length);
@@ -45,10 +44,8 @@ Pixels Read(const std::string& path) {
 
 // The only file in a directory, as storescp and the receiver name theirs after the object.
 std::string OnlyFile(const std::string& directory) {
-  std::vector<std::string> files;
-  for (const fs::directory_entry& entry : fs::directory_iterator(directory))
-    files.push_back(entry.path().string());
-  return files.size() == 1 ? files.front() : "";
+  const std::set<std::string> names = Names(directory);
+  return names.size() == 1 ? directory + "/" + *names.begin() : "";
 }
 
 void Succeed(const std::vector<std::string>& argv) {
@@ -65,12 +62,9 @@ class CompressedInteropTest : public testing::Test {
     Succeed({kSystemPython, CODEC_TEST_SCRIPT, "make", dir_.File("")});
     // name, encoder and its arguments (the compressed file is appended)
     const std::vector<std::vector<std::string>> encoders = {
-        {"jl-u16", "dcmcjpeg", "+e1", Source("u16")},
-        {"jpeg8", "dcmcjpeg", "+eb", Source("grey8")},
-        {"jls-u12", "dcmcjpls", Source("u12")},
-        {"j2k-rgb8", "gdcmconv", "--j2k", Source("rgb8")},
-        {"rle-rgb8", "dcmcrle", Source("rgb8")},
-        {"deflated-u16", "dcmconv", "+td", Source("u16")},
+        {"jl-u16", "dcmcjpeg", "+e1", File("u16")}, {"jpeg8", "dcmcjpeg", "+eb", File("grey8")},
+        {"jls-u12", "dcmcjpls", File("u12")},       {"j2k-rgb8", "gdcmconv", "--j2k", File("rgb8")},
+        {"rle-rgb8", "dcmcrle", File("rgb8")},      {"deflated-u16", "dcmconv", "+td", File("u16")},
     };
     for (std::vector<std::string> encoder : encoders) {
       const std::string name = encoder.front();
@@ -80,7 +74,6 @@ class CompressedInteropTest : public testing::Test {
     }
   }
 
-  std::string Source(const std::string& name) const { return dir_.File(name + ".dcm"); }
   std::string File(const std::string& name) const { return dir_.File(name + ".dcm"); }
   std::string Raw(const std::string& name) const { return ReadFile(dir_.File(name + ".raw")); }
 

@@ -11,6 +11,7 @@
 #include "data/DataSet.h"
 #include "data/DicomFile.h"
 #include "support/Programs.h"
+#include "tools/ToolTests.h"
 
 namespace {
 
@@ -68,11 +69,6 @@ const std::vector<std::string> kGood = {
     "(0028,2000),OB,4,ICCProfile\t01 80 ff 7e ",
 };
 
-std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
 struct Case {
   std::string name;
   std::vector<std::string> args;  // "@x" stands for the file x in the test's directory
@@ -90,8 +86,7 @@ const Case kCases[] = {
     {"MissingAmongOthers",
      {"dump", "@good.dcm", "@missing.dcm", "@other.dcm"},
      1,
-     std::vector<std::string>{"# @good.dcm"} + kGood + std::vector<std::string>{"# @other.dcm"} +
-         kGood,
+     Args{"# @good.dcm"} + kGood + Args{"# @other.dcm"} + kGood,
      "dicomnet dump: @missing.dcm: cannot open it: No such file or directory\n"},
     {"NotDicom",
      {"dump", "@x.bin", "@empty.bin", "@magic.dcm", "@text.txt"},
@@ -107,10 +102,10 @@ const Case kCases[] = {
     {"Fragments",
      {"dump", "@fragments.dcm"},
      0,
-     kGood + std::vector<std::string>{"(7fe0,0010),OB,-1,PixelDataOW\t(null)",
-                                      "<(fffe,e000),UL,8,BasicOffsetTable\t00000000 0000000c ",
-                                      "<(fffe,e000),OB,4,PixelDataFragment\t61 62 63 64 ",
-                                      "<(fffe,e000),OB,2,PixelDataFragment\t65 66 "},
+     kGood + Args{"(7fe0,0010),OB,-1,PixelDataOW\t(null)",
+                  "<(fffe,e000),UL,8,BasicOffsetTable\t00000000 0000000c ",
+                  "<(fffe,e000),OB,4,PixelDataFragment\t61 62 63 64 ",
+                  "<(fffe,e000),OB,2,PixelDataFragment\t65 66 "},
      ""},
     {"FileEndsInsideAFragment",
      {"dump", "@fragments_cut.dcm"},
@@ -131,60 +126,49 @@ const Case kCases[] = {
      "dicomnet: unknown command 'frobnicate'\nusage: dicomnet COMMAND [ARGS...]\n"},
 };
 
-class DumpCommandTest : public testing::TestWithParam<Case> {
- protected:
-  static void SetUpTestSuite() {
-    dir_ = std::make_unique<TempDir>();
-    WriteGood(dir_->File("good.dcm"));
-    WriteGood(dir_->File("other.dcm"));
-    WriteFile(dir_->File("x.bin"), std::string(100, 'x'));
-    WriteFile(dir_->File("empty.bin"), "");
-    WriteFile(dir_->File("magic.dcm"), std::string(128, '\0') + "DICM");
-    std::string text;  // long enough for a preamble and more
-    while (text.size() < 400)
-      text += "A line of plain text.\n";
-    WriteFile(dir_->File("text.txt"), text);
-    const std::string good = ReadFile(dir_->File("good.dcm"));
-    WriteFile(dir_->File("too_long.dcm"), good + Head(kPixelDataTag, "OB", 40'000'001) +
-                                              std::string(64, 'x') + Head(0x7FE10010, "LO", 4) +
-                                              "ABCD");
-    const std::string fragments =
-        good + Head(kPixelDataTag, "OB", kUndefinedLength) + Head(kItemTag, "", 8) +
-        std::string(4, '\0') + "\x0c" + std::string(3, '\0') + Head(kItemTag, "", 4) + "abcd" +
-        Head(kItemTag, "", 2) + "ef" + Head(kSequenceDelimitationTag, "", 0);
-    WriteFile(dir_->File("fragments.dcm"), fragments);
-    WriteFile(dir_->File("fragments_cut.dcm"), fragments.substr(0, fragments.size() - 11));
-    WriteFile(dir_->File("bad_item.dcm"),
-              good + Head(0x00400275, "SQ", kUndefinedLength) +
-                  Head(kItemTag, "", kUndefinedLength) + Head(0x00400009, "SH", 4) + "SPS1" +
-                  Head(kItemDelimitationTag, "", 4) + std::string(4, '\0') +
-                  Head(kSequenceDelimitationTag, "", 0));
-  }
-  static void TearDownTestSuite() { dir_.reset(); }
-
-  static std::string Expand(std::string text) {
+TEST(DumpCommandTest, Runs) {
+  const TempDir dir;
+  WriteGood(dir.File("good.dcm"));
+  WriteGood(dir.File("other.dcm"));
+  WriteFile(dir.File("x.bin"), std::string(100, 'x'));
+  WriteFile(dir.File("empty.bin"), "");
+  WriteFile(dir.File("magic.dcm"), std::string(128, '\0') + "DICM");
+  std::string text;  // long enough for a preamble and more
+  while (text.size() < 400)
+    text += "A line of plain text.\n";
+  WriteFile(dir.File("text.txt"), text);
+  const std::string good = ReadFile(dir.File("good.dcm"));
+  WriteFile(dir.File("too_long.dcm"), good + Head(kPixelDataTag, "OB", 40'000'001) +
+                                          std::string(64, 'x') + Head(0x7FE10010, "LO", 4) +
+                                          "ABCD");
+  const std::string fragments =
+      good + Head(kPixelDataTag, "OB", kUndefinedLength) + Head(kItemTag, "", 8) +
+      std::string(4, '\0') + "\x0c" + std::string(3, '\0') + Head(kItemTag, "", 4) + "abcd" +
+      Head(kItemTag, "", 2) + "ef" + Head(kSequenceDelimitationTag, "", 0);
+  WriteFile(dir.File("fragments.dcm"), fragments);
+  WriteFile(dir.File("fragments_cut.dcm"), fragments.substr(0, fragments.size() - 11));
+  WriteFile(dir.File("bad_item.dcm"),
+            good + Head(0x00400275, "SQ", kUndefinedLength) + Head(kItemTag, "", kUndefinedLength) +
+                Head(0x00400009, "SH", 4) + "SPS1" + Head(kItemDelimitationTag, "", 4) +
+                std::string(4, '\0') + Head(kSequenceDelimitationTag, "", 0));
+  const auto expand = [&](std::string text) {
     for (std::size_t at = 0; (at = text.find('@', at)) != std::string::npos;)
-      text.replace(at, 1, dir_->File(""));
+      text.replace(at, 1, dir.File(""));
     return text;
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    Args argv = {DICOMNET_BIN}, out;
+    for (const std::string& arg : c.args)
+      argv.push_back(expand(arg));
+    for (const std::string& line : c.out)
+      out.push_back(expand(line));
+    const CommandResult result = RunProgram(argv);
+    EXPECT_EQ(result.status, c.status) << result.err;
+    EXPECT_EQ(Lines(result.out), out);
+    const std::string err = expand(c.err);
+    EXPECT_EQ(c.status == 2 ? result.err.substr(0, err.size()) : result.err, err);
   }
-
-  static inline std::unique_ptr<TempDir> dir_;
-};
-
-TEST_P(DumpCommandTest, Runs) {
-  std::vector<std::string> argv = {DICOMNET_BIN}, out;
-  for (const std::string& arg : GetParam().args)
-    argv.push_back(Expand(arg));
-  for (const std::string& line : GetParam().out)
-    out.push_back(Expand(line));
-  const CommandResult result = RunProgram(argv);
-  EXPECT_EQ(result.status, GetParam().status) << result.err;
-  EXPECT_EQ(Lines(result.out), out);
-  const std::string err = Expand(GetParam().err);
-  EXPECT_EQ(GetParam().status == 2 ? result.err.substr(0, err.size()) : result.err, err);
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, DumpCommandTest, testing::ValuesIn(kCases),
-                         [](const auto& info) { return info.param.name; });
 
 }  // namespace

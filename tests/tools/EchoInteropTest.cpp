@@ -10,17 +10,15 @@
 #include "support/PduFixtures.h"
 #include "support/Programs.h"
 #include "support/ScriptedPeer.h"
+#include "tools/ToolTests.h"
 
 namespace {
 
 using namespace testing_support;
 using Script = ScriptedPeer;
 
-CommandResult Echo(const std::string& port, std::vector<std::string> options) {
-  std::vector<std::string> argv = {DICOMNET_BIN, "echo"};
-  argv.insert(argv.end(), options.begin(), options.end());
-  argv.insert(argv.end(), {"127.0.0.1", port});
-  return RunProgram(argv);
+CommandResult Echo(const std::string& port, const Args& options) {
+  return Dicomnet(Args{"echo"} + options + Args{"127.0.0.1", port});
 }
 
 TEST(EchoInteropTest, SucceedsWithRealPeers) {

@@ -3,17 +3,17 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "data/DicomFile.h"
 #include "support/Hex.h"
 #include "support/PduFixtures.h"
 #include "support/Programs.h"
 #include "support/ScriptedPeer.h"
+#include "tools/ToolTests.h"
 
 namespace {
 
@@ -23,12 +23,6 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kCtImage = "1.2.840.10008.5.1.4.1.1.2";
 constexpr std::string_view kVerification = "1.2.840.10008.1.1";
-
-std::string AssociateRequest(std::string_view abstractSyntax) {
-  return Pdu(0x01, AssociateBody(Item(0x20, "01 00 00 00" + Item(0x30, AsciiHex(abstractSyntax)) +
-                                                Item(0x40, ImplicitSyntax())) +
-                                 UserInformation()));
-}
 
 // The requestor's side: request, accept, the message and its response, release.
 std::vector<Turn> RequestorTurns(std::string_view abstractSyntax, const std::string& message,
@@ -96,18 +90,12 @@ TEST(ReceiverKilledAtEveryByteTest, SurvivesAndStoresTheNextObject) {
   RecordProperty("runs", static_cast<int>(runs));
 
   // The first object is there only from the runs that sent all of it, and then whole.
-  std::vector<std::string> names;
-  for (const fs::directory_entry& entry : fs::directory_iterator(output))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"1.2.3.4.1.dcm", "1.2.3.4.2.dcm"}));
+  EXPECT_EQ(Names(output), (std::set<std::string>{"1.2.3.4.1.dcm", "1.2.3.4.2.dcm"}));
   for (const std::string uid : {"1.2.3.4.1", "1.2.3.4.2"}) {
-    DicomFile file;
-    file.open(output + "/" + uid + ".dcm", std::ios::in | std::ios::binary);
-    DataSet object;
-    ASSERT_TRUE(file.Read(object)) << uid;
-    EXPECT_EQ(object.GetText(0x00080018, vr::UI), uid);
-    EXPECT_EQ(object.GetText(0x00100020, vr::LO), "PAT001");
+    const ReadBack kept = ReadObject(output + "/" + uid + ".dcm");
+    ASSERT_TRUE(kept.read) << uid;
+    EXPECT_EQ(kept.object.GetText(0x00080018, vr::UI), uid);
+    EXPECT_EQ(kept.object.GetText(0x00100020, vr::LO), "PAT001");
   }
 }
 

@@ -15,16 +15,11 @@
 #include "support/Hex.h"
 #include "support/PduFixtures.h"
 #include "support/Programs.h"
+#include "tools/ToolTests.h"
 
 namespace {
 
 using namespace testing_support;
-using Args = std::vector<std::string>;
-
-Args operator+(Args left, const Args& right) {
-  left.insert(left.end(), right.begin(), right.end());
-  return left;
-}
 
 // A secondary capture object, made by DCMTK.
 std::string MakeObject(const TempDir& dir, const std::string& uid) {
@@ -36,18 +31,36 @@ std::string MakeObject(const TempDir& dir, const std::string& uid) {
   return RunProgram({"dump2dcm", "+te", dump, path}).status == 0 ? path : "";
 }
 
+// dicomnet's TLS options: "--tls --ca-file ca", and this side's certificate when named.
+Args Tls(const Certificates& certificates, const std::string& name) {
+  const Args tls = {"--tls", "--ca-file", certificates.Crt("ca")};
+  return name.empty()
+             ? tls
+             : tls + Args{"--cert", certificates.Crt(name), "--key", certificates.Key(name)};
+}
+
+// A receiver on TLS with the certificate named (none: a plain one), dicomnet's or storescp.
+Args Receiver(const Peer& peer, const Certificates& certificates, const std::string& name,
+              bool dcmtk) {
+  const std::string port = std::to_string(peer.port);
+  if (dcmtk) {
+    const Args tls = {"+tls", certificates.Key(name), certificates.Crt(name), "+cf",
+                      certificates.Crt("ca")};
+    return Args{"storescp", "-od", peer.File("")} + (name.empty() ? Args{} : tls) + Args{port};
+  }
+  return Args{DICOMNET_BIN, "receive", "--port", port, "--output-dir", peer.File("")} +
+         (name.empty() ? Args{} : Tls(certificates, name));
+}
+
 // The connection fails, or not, the same way whichever receiver runs TLS; the failing side says
-// why in words, and the run ends by itself within the time-out.
-TEST(TlsInteropTest, EchoOutcomesAgainstBothReceivers) {
-  if (!HaveProgram("openssl") || !HaveProgram("storescp")) GTEST_SKIP() << "no openssl or DCMTK";
+// why in words, and the run ends by itself within the time-out. Then objects travel over TLS each
+// way: dicomnet to storescp and Orthanc, storescu to dicomnet's receiver, and Orthanc's move back
+// to it.
+TEST(TlsInteropTest, EchoOutcomesStoreAndMoveWithDcmtkAndOrthanc) {
+  if (!HaveProgram("openssl") || !HaveProgram("storescu") || !HaveProgram("/usr/sbin/Orthanc"))
+    GTEST_SKIP() << "no openssl, DCMTK or Orthanc";
   Certificates certificates;
   ASSERT_EQ(certificates.Make(), "");
-  const auto client = [&](const std::string& name) {
-    Args args = {"--tls", "--ca-file", certificates.Crt("ca")};
-    return name.empty()
-               ? args
-               : args + Args{"--cert", certificates.Crt(name), "--key", certificates.Key(name)};
-  };
   struct Row {
     const char* what;
     std::string server;  // its certificate; empty: a plain receiver
@@ -55,18 +68,18 @@ TEST(TlsInteropTest, EchoOutcomesAgainstBothReceivers) {
     const char* echoSays;
     const char* receiverSays;  // dicomnet receive's log; storescp's is not looked at
   };
+  const Args client = Tls(certificates, "client");
   const Row rows[] = {
-      {"trusted", "server", client("client"), "echo OK", nullptr},
-      {"another authority", "stranger", client("client"),
-       "is not trusted: no configured authority signed it", nullptr},
-      {"expired", "expired", client("client"), "has expired", nullptr},
-      {"name mismatch", "elsewhere", client("client"), "is for another host name or address",
+      {"trusted", "server", client, "echo OK", nullptr},
+      {"another authority", "stranger", client, "is not trusted: no configured authority signed it",
        nullptr},
-      {"client certificate missing", "server", client(""), "requires a certificate from this side",
-       "sent no certificate, though one is required"},
-      {"client certificate of another authority", "server", client("stranger"),
+      {"expired", "expired", client, "has expired", nullptr},
+      {"name mismatch", "elsewhere", client, "is for another host name or address", nullptr},
+      {"client certificate missing", "server", Tls(certificates, ""),
+       "requires a certificate from this side", "sent no certificate, though one is required"},
+      {"client certificate of another authority", "server", Tls(certificates, "stranger"),
        "refused this side's certificate", "is not trusted"},
-      {"TLS to a plain receiver", "", client("client"), "does not speak TLS", nullptr},
+      {"TLS to a plain receiver", "", client, "does not speak TLS", nullptr},
       {"plain to a TLS receiver",
        "server",
        {},
@@ -77,21 +90,11 @@ TEST(TlsInteropTest, EchoOutcomesAgainstBothReceivers) {
     for (const Row& row : rows) {
       SCOPED_TRACE(std::string(dcmtk ? "storescp: " : "dicomnet receive: ") + row.what);
       Peer receiver;
-      const std::string port = std::to_string(receiver.port);
-      const std::string crt = certificates.Crt(row.server), key = certificates.Key(row.server);
-      Args argv = dcmtk ? Args{"storescp", "-od", receiver.File("")}
-                        : Args{DICOMNET_BIN, "receive", "--output-dir", receiver.File("")};
-      if (!row.server.empty()) {
-        argv = argv + (dcmtk ? Args{"+tls", key, crt, "+cf", certificates.Crt("ca")}
-                             : Args{"--tls", "--cert", crt, "--key", key, "--ca-file",
-                                    certificates.Crt("ca")});
-      }
-      argv = argv + (dcmtk ? Args{port} : Args{"--port", port});
-      ASSERT_EQ(receiver.Start(argv), "");
+      ASSERT_EQ(receiver.Start(Receiver(receiver, certificates, row.server, dcmtk)), "");
       const bool logged = !dcmtk && row.receiverSays != nullptr;
       const std::size_t before = logged ? receiver.CountInLog(row.receiverSays) : 0;
       const auto echo = RunProgram(Args{"timeout", "60", DICOMNET_BIN, "echo", "--timeout", "10"} +
-                                   row.client + Args{"127.0.0.1", port});
+                                   row.client + Args{"127.0.0.1", std::to_string(receiver.port)});
       EXPECT_NE((echo.out + echo.err).find(row.echoSays), std::string::npos)
           << echo.out << echo.err;
       EXPECT_EQ(echo.status, row.echoSays == std::string("echo OK") ? 0 : 1);
@@ -100,64 +103,38 @@ TEST(TlsInteropTest, EchoOutcomesAgainstBothReceivers) {
       }
     }
   }
-}
 
-// Objects travel over TLS each way: dicomnet to storescp and Orthanc, storescu to dicomnet's
-// receiver, and Orthanc's move back to it.
-TEST(TlsInteropTest, StoreAndMoveWithDcmtkAndOrthanc) {
-  if (!HaveProgram("openssl") || !HaveProgram("storescu") || !HaveProgram("/usr/sbin/Orthanc"))
-    GTEST_SKIP() << "no openssl, DCMTK or Orthanc";
-  Certificates certificates;
-  ASSERT_EQ(certificates.Make(), "");
-  const std::string ca = certificates.Crt("ca");
-  const Args server = {"--cert", certificates.Crt("server"), "--key", certificates.Key("server")};
-  const Args client = Args{"--tls",
-                           "--ca-file",
-                           ca,
-                           "--cert",
-                           certificates.Crt("client"),
-                           "--key",
-                           certificates.Key("client")};
   TempDir data;
   const std::string object = MakeObject(data, "1.2.826.0.1.3680043.10.1021.9.1.1");
   ASSERT_NE(object, "");
-
-  Peer storescp;
-  ASSERT_EQ(
-      storescp.Start({"storescp", "-od", storescp.File(""), "+tls", certificates.Key("server"),
-                      certificates.Crt("server"), "+cf", ca, std::to_string(storescp.port)}),
-      "");
-  auto run = RunProgram(Args{DICOMNET_BIN, "store"} + client +
-                        Args{"127.0.0.1", std::to_string(storescp.port), object});
+  Peer storescp, receiver, orthanc;
+  ASSERT_EQ(storescp.Start(Receiver(storescp, certificates, "server", true)), "");
+  auto run =
+      Dicomnet(Args{"store"} + client + Args{"127.0.0.1", std::to_string(storescp.port), object});
   EXPECT_EQ(run.status, 0) << run.out << run.err;
   EXPECT_TRUE(std::filesystem::exists(storescp.File("SC.1.2.826.0.1.3680043.10.1021.9.1.1")));
 
-  Peer receiver;
-  ASSERT_EQ(receiver.Start(Args{DICOMNET_BIN, "receive", "-aet", "DICOMNET", "--port",
-                                std::to_string(receiver.port), "--output-dir", receiver.File(""),
-                                "--tls", "--ca-file", ca} +
-                           server),
-            "");
+  ASSERT_EQ(
+      receiver.Start(Receiver(receiver, certificates, "server", false) + Args{"-aet", "DICOMNET"}),
+      "");
   run = RunProgram({"storescu", "-aec", "DICOMNET", "+tls", certificates.Key("client"),
-                    certificates.Crt("client"), "+cf", ca, "127.0.0.1",
+                    certificates.Crt("client"), "+cf", certificates.Crt("ca"), "127.0.0.1",
                     std::to_string(receiver.port), object});
   EXPECT_EQ(run.status, 0) << run.out << run.err;
   EXPECT_TRUE(receiver.WaitForLog("stored 1.2.826.0.1.3680043.10.1021.9.1.1 from STORESCU", 0));
 
-  Peer orthanc;
   ASSERT_EQ(orthanc.Start(TlsOrthancArgs(orthanc, certificates, receiver.port)), "");
   const std::string port = std::to_string(orthanc.port);
-  run = RunProgram(Args{DICOMNET_BIN, "store", "-aec", "ORTHANC"} + client +
-                   Args{"127.0.0.1", port, object});
+  run = Dicomnet(Args{"store", "-aec", "ORTHANC"} + client + Args{"127.0.0.1", port, object});
   EXPECT_EQ(run.status, 0) << run.out << run.err;
-  run = RunProgram(Args{DICOMNET_BIN, "move", "-aec", "ORTHANC", "-k", "0008,0052=STUDY", "-k",
-                        "0020,000d=1.2.826.0.1.3680043.10.1021.9"} +
-                   client + Args{"127.0.0.1", port});
+  run = Dicomnet(Args{"move", "-aec", "ORTHANC", "-k", "0008,0052=STUDY", "-k",
+                      "0020,000d=1.2.826.0.1.3680043.10.1021.9"} +
+                 client + Args{"127.0.0.1", port});
   EXPECT_EQ(run.status, 0) << run.out << run.err;
   EXPECT_TRUE(receiver.WaitForLog("stored 1.2.826.0.1.3680043.10.1021.9.1.1 from ORTHANC", 0))
       << receiver.Log();
-  run = RunProgram(Args{DICOMNET_BIN, "echo", "-aec", "ORTHANC", "--tls", "--ca-file",
-                        certificates.Crt("other"), "127.0.0.1", port});
+  run = Dicomnet({"echo", "-aec", "ORTHANC", "--tls", "--ca-file", certificates.Crt("other"),
+                  "127.0.0.1", port});
   EXPECT_NE(run.err.find("no configured authority signed it"), std::string::npos) << run.err;
 }
 
@@ -168,10 +145,7 @@ TEST(TlsInteropTest, ReceiverTakesOnlyTheAddressesGiven) {
   ASSERT_EQ(receiver.Start({DICOMNET_BIN, "receive", "--port", std::to_string(receiver.port),
                             "--accept-from", "localhost"}),
             "");
-  const std::string request =
-      Pdu(0x01, AssociateBody(Item(0x20, "01 00 00 00" + Item(0x30, AsciiHex("1.2.840.10008.1.1")) +
-                                             Item(0x40, ImplicitSyntax())) +
-                              UserInformation()));
+  const std::string request = AssociateRequest("1.2.840.10008.1.1");
   const struct {
     const char* from;
     std::string answer;  // the first bytes of it
