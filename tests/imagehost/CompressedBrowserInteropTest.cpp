@@ -63,6 +63,17 @@ TEST(CompressedBrowserInteropTest, RetrievesCompressedImagesIntoDisplays) {
   for (int display = 1; display <= 4; ++display)
     macro += "getPixel(" + std::to_string(display) + ", 5, 7)\n";
   macro += "screenshot(\"imagehost\", \"" + ScreenshotPath("compressed.png") + "\")\n";
+  // Again with C-GET, into the next four displays: each image on a context of its own syntax.
+  macro += SetPreference("retrieveMethod", "get");
+  macro += "setCurrent(5)\ndicomRequest(\"127.0.0.1\", \"" + std::to_string(orthanc.port) +
+           "\", \"STORESCP\", \"ORTHANC\")\n"
+           "waitWindow(\"Dicom Request\", 10)\n"
+           "click(\"Dicom Request\", 6005)\n"
+           "selectRows(\"Dicom Request\", 6011, 0, 1, 2, 3)\n"
+           "click(\"Dicom Request\", 6006)\n"
+           "closeWindow(\"Dicom Request\")\n";
+  for (int display = 5; display <= 8; ++display)
+    macro += "getPixel(" + std::to_string(display) + ", 5, 7)\n";
   TempDir dir;
   const CommandResult run = RunHost(dir, macro);
   ASSERT_EQ(run.status, 0) << run.out << run.err << orthanc.Log();
@@ -70,7 +81,9 @@ TEST(CompressedBrowserInteropTest, RetrievesCompressedImagesIntoDisplays) {
   std::vector<std::string> pixels = Lines(run.out);
   pixels.erase(std::remove(pixels.begin(), pixels.end(), "1"), pixels.end());
   std::sort(pixels.begin(), pixels.end());
-  EXPECT_EQ(pixels, (std::vector<std::string>{"266", "50,51,54", "50,51,54", "5626"})) << run.out;
+  EXPECT_EQ(pixels, (std::vector<std::string>{"266", "266", "50,51,54", "50,51,54", "50,51,54",
+                                              "50,51,54", "5626", "5626"}))
+      << run.out;
 }
 
 }  // namespace
