@@ -51,29 +51,26 @@ TEST(CompressedBrowserInteropTest, RetrievesCompressedImagesIntoDisplays) {
   const CommandResult loaded = RunProgram(store);
   ASSERT_EQ(loaded.status, 0) << loaded.out << loaded.err;
 
-  std::string macro = SetPreference("callingAeTitle", "STORESCP") +
-                      SetPreference("receivePort", std::to_string(receivePort)) +
-                      "dicomRequest(\"127.0.0.1\", \"" + std::to_string(orthanc.port) +
-                      "\", \"STORESCP\", \"ORTHANC\")\n"
-                      "waitWindow(\"Dicom Request\", 10)\n"
-                      "click(\"Dicom Request\", 6005)\n"
-                      "selectRows(\"Dicom Request\", 6011, 0, 1, 2, 3)\n"
-                      "click(\"Dicom Request\", 6006)\n"
-                      "closeWindow(\"Dicom Request\")\n";
-  for (int display = 1; display <= 4; ++display)
-    macro += "getPixel(" + std::to_string(display) + ", 5, 7)\n";
-  macro += "screenshot(\"imagehost\", \"" + ScreenshotPath("compressed.png") + "\")\n";
-  // Again with C-GET, into the next four displays: each image on a context of its own syntax.
-  macro += SetPreference("retrieveMethod", "get");
-  macro += "setCurrent(5)\ndicomRequest(\"127.0.0.1\", \"" + std::to_string(orthanc.port) +
-           "\", \"STORESCP\", \"ORTHANC\")\n"
-           "waitWindow(\"Dicom Request\", 10)\n"
-           "click(\"Dicom Request\", 6005)\n"
-           "selectRows(\"Dicom Request\", 6011, 0, 1, 2, 3)\n"
-           "click(\"Dicom Request\", 6006)\n"
-           "closeWindow(\"Dicom Request\")\n";
-  for (int display = 5; display <= 8; ++display)
-    macro += "getPixel(" + std::to_string(display) + ", 5, 7)\n";
+  // The browser lists the series and retrieves its four images into displays first to first + 3.
+  const auto retrieve = [&](int first) {
+    std::string lines = "setCurrent(" + std::to_string(first) +
+                        ")\ndicomRequest(\"127.0.0.1\", \"" + std::to_string(orthanc.port) +
+                        "\", \"STORESCP\", \"ORTHANC\")\n"
+                        "waitWindow(\"Dicom Request\", 10)\n"
+                        "click(\"Dicom Request\", 6005)\n"
+                        "selectRows(\"Dicom Request\", 6011, 0, 1, 2, 3)\n"
+                        "click(\"Dicom Request\", 6006)\n"
+                        "closeWindow(\"Dicom Request\")\n";
+    for (int display = first; display < first + 4; ++display)
+      lines += "getPixel(" + std::to_string(display) + ", 5, 7)\n";
+    return lines;
+  };
+  const std::string macro = SetPreference("callingAeTitle", "STORESCP") +
+                            SetPreference("receivePort", std::to_string(receivePort)) +
+                            retrieve(1) + "screenshot(\"imagehost\", \"" +
+                            ScreenshotPath("compressed.png") + "\")\n" +
+                            // Again with C-GET: each image on a context of its own syntax.
+                            SetPreference("retrieveMethod", "get") + retrieve(5);
   TempDir dir;
   const CommandResult run = RunHost(dir, macro);
   ASSERT_EQ(run.status, 0) << run.out << run.err << orthanc.Log();
