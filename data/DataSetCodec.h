@@ -367,16 +367,21 @@ class Decoder {
     return vr;
   }
 
+  // The tag and length of the next item or delimiter; false when the input ends first.
+  bool ReadItemHeader(Tag& tag, std::uint32_t& length) {
+    std::uint16_t group, number;
+    if (!in_.ReadU16(group) || !in_.ReadU16(number) || !in_.ReadU32(length)) return false;
+    tag = MakeTag(group, number);
+    return true;
+  }
+
   std::uint64_t ReadSequence(Sequence& items, std::uint64_t limit) {
     std::uint64_t consumed = 0;
     while (status_ == CodecStatus::Good && consumed < limit) {
-      std::uint16_t group, number;
+      Tag tag;
       std::uint32_t length;
-      if (!in_.ReadU16(group) || !in_.ReadU16(number) || !in_.ReadU32(length)) {
-        return Fail(CodecStatus::ValueNotDelivered, consumed);
-      }
+      if (!ReadItemHeader(tag, length)) return Fail(CodecStatus::ValueNotDelivered, consumed);
       consumed += 8;
-      const Tag tag = MakeTag(group, number);
       if (tag == kSequenceDelimitationTag) {
         return length == 0 ? consumed : Fail(CodecStatus::DelimiterWithLength, consumed);
       }
@@ -396,13 +401,10 @@ class Decoder {
   std::uint64_t ReadFragments(EncapsulatedPixelData& pixels) {
     std::uint64_t consumed = 0;
     for (bool table = true;; table = false) {
-      std::uint16_t group, number;
+      Tag tag;
       std::uint32_t length;
-      if (!in_.ReadU16(group) || !in_.ReadU16(number) || !in_.ReadU32(length)) {
-        return Fail(CodecStatus::ValueNotDelivered, consumed);
-      }
+      if (!ReadItemHeader(tag, length)) return Fail(CodecStatus::ValueNotDelivered, consumed);
       consumed += 8;
-      const Tag tag = MakeTag(group, number);
       if (tag == kSequenceDelimitationTag) {
         return length == 0 ? consumed : Fail(CodecStatus::DelimiterWithLength, consumed);
       }
