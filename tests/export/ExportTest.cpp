@@ -191,6 +191,18 @@ std::vector<ExportCase> Cases() {
        .checkDuplicate = 1,
        .steps = CheckedThenStored({FindResponse(0xFF00, sameNumber), FindResponse(std::nullopt)}),
        .result = -2},
+      // A failing store's own code takes the place of the check's -2.
+      {.name = "an unreadable response, then the archive aborts the store",
+       .checkDuplicate = 1,
+       .steps = Accepted({Peer::Expect(FindRequest()), Peer::Send(FindResponse(std::nullopt)),
+                          Peer::Expect(StoreRequest(23)), Peer::Send(testing_support::kUserAbort)}),
+       .result = -4},
+      {.name = "an unreadable response, then no context for the SOP class",
+       .checkDuplicate = 1,
+       .steps = Accepted(
+           ThenReleased({Peer::Expect(FindRequest()), Peer::Send(FindResponse(std::nullopt))}),
+           kCtContext),
+       .result = -3},
       {.name = "no context for the query: not sent, released",
        .checkDuplicate = 1,
        .steps = Accepted(ThenReleased({}), kFindContext),
