@@ -109,6 +109,48 @@ TEST_F(BrowserTest, UpdateAndSelectionsCascade) {
   EXPECT_TRUE(messages_.empty());
 }
 
+// What the browser sends at each level, command and identifier byte for byte: the study query,
+// the series and image queries of the first rows, and the move of the image selected to itself.
+TEST_F(BrowserTest, RequestsAreByteExactAtEveryLevel) {
+  const auto command = [](std::string_view sopClass, int field, int id, std::string more = {}) {
+    return CommandSet({CommandUi(0x0002, sopClass), CommandUs(0x0100, field), CommandUs(0x0110, id),
+                       more + " " + CommandUs(0x0700, 0), CommandUs(0x0800, 0x0102)});
+  };
+  const std::string_view find = "1.2.840.10008.5.1.4.1.2.2.1";
+  const std::string destination = "00 00 00 06 04 00 00 00" + AsciiHex("HOST");
+  const auto found = [](const std::string& identifier) {
+    return Steps{Peer::Send(FindResponse(0xFF00, identifier)), Peer::Send(FindResponse(0))};
+  };
+  const struct {
+    int context;
+    std::string command, identifier;
+    Steps answer;
+  } levels[] = {
+      {kFindContext, command(find, 0x0020, 7), StudyKeys(),
+       found(Study("Doe^John", "S1", "20020105", "1.2.1"))},
+      {kFindContext, command(find, 0x0020, 9), SeriesKeys("1.2.1"),
+       found(Series("CT", "1", "1.2.1.1"))},
+      {kFindContext, command(find, 0x0020, 11), ImageKeys("1.2.1", "1.2.1.1"),
+       found(Image("1", "1.2.1.1.1"))},
+      {kMoveContext,
+       command("1.2.840.10008.5.1.4.1.2.2.2", 0x0021, 13, destination),
+       MoveKeys("1.2.1.1.1"),
+       {Peer::Send(MoveResponse(0x0000))}},
+  };
+  Steps steps;
+  for (const auto& level : levels) {
+    steps = Then(Then(steps, {Peer::Expect(DataPdu({{level.context, 0x03, level.command}})),
+                              Peer::Expect(DataPdu({{level.context, 0x02, level.identifier}}))}),
+                 level.answer);
+  }
+  Peer archive(Established(Then(steps, kRelease)));
+  Open(archive.Port());
+  Click(kUpdate);
+  Click(kRetrieve);
+  Click(platform::kIdCancel);
+  EXPECT_EQ(archive.Finish(), "");
+}
+
 // The browser opens in the host's language of the moment (0 German, 2 French, anything else
 // English) and shows names in Latin-1 without a character set, in Latin-1 named, and in UTF-8 as
 // the home platform shows them. A second request raises the open browser; closing it clears the
