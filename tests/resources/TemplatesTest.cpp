@@ -1,17 +1,21 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QFile>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QWidget>
+#include <QXmlStreamReader>
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
-#include <string_view>
+#include <vector>
 
 #include "platform/Dialog.h"
 #include "platform/Resources.h"
@@ -99,24 +103,24 @@ TEST_F(TemplatesTest, EveryTextFitsItsControl) {
   }
 }
 
-// The placeholders of a text in order, "%%" left out.
-std::string Placeholders(std::string_view text) {
-  std::string found;
-  for (std::size_t at = text.find('%'); at != text.npos && at + 1 < text.size();
-       at = text.find('%', at + 2)) {
-    if (text[at + 1] != '%') found += text.substr(at, 2);
-  }
+// The placeholders of a text in order: printf's (%s, %-5d) and Qt's (%1), "%%" left out.
+std::vector<std::string> Placeholders(const QString& text) {
+  std::vector<std::string> found;
+  static const QRegularExpression pattern("%(%|[-+ #0]*\\d*(\\.\\d+)?[a-zA-Z]|\\d+)");
+  for (const QRegularExpressionMatch& match : pattern.globalMatch(text))
+    if (match.captured() != "%%") found.push_back(match.captured().toStdString());
   return found;
 }
 
 // The French and German tables hold every English id, 1000 and 2000 above it, each in its own
 // language (only the caption and the names of protocol things may read the same) and with the
-// English text's placeholders in the same order.
-TEST_F(TemplatesTest, EveryStringInThreeLanguages) {
+// English text's placeholders in the same order; the host's translations are all finished and
+// have the placeholders of their English source, in any order.
+TEST_F(TemplatesTest, EveryStringInThreeLanguagesWithItsPlaceholders) {
   const std::set<unsigned> alike = {1002, 1035, 1036, 1038, 1042};
-  std::map<unsigned, std::string> texts;
+  std::map<unsigned, QString> texts;
   for (const platform::StringResource& entry : resources::PluginResources().strings) {
-    EXPECT_TRUE(texts.emplace(entry.id, entry.text).second) << entry.id;
+    EXPECT_TRUE(texts.emplace(entry.id, QString::fromLatin1(entry.text)).second) << entry.id;
   }
   int english = 0;
   for (const auto& [id, text] : texts) {
@@ -133,6 +137,24 @@ TEST_F(TemplatesTest, EveryStringInThreeLanguages) {
   }
   EXPECT_EQ(english, 25);
   EXPECT_EQ(texts.size(), 75u);
+
+  for (const QString language : {"de", "fr"}) {
+    QFile file(SOURCE_DIR "/imagehost/translations/imagehost_" + language + ".ts");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader reader(&file);
+    std::vector<std::string> source;
+    while (!reader.atEnd()) {
+      if (reader.readNext() != QXmlStreamReader::StartElement) continue;
+      if (reader.name() == u"source")
+        std::ranges::sort(source = Placeholders(reader.readElementText()));
+      if (reader.name() != u"translation") continue;
+      EXPECT_TRUE(reader.attributes().value("type").isEmpty());
+      std::vector<std::string> translated = Placeholders(reader.readElementText());
+      std::ranges::sort(translated);
+      EXPECT_EQ(translated, source) << reader.lineNumber();
+    }
+    EXPECT_FALSE(reader.hasError());
+  }
 }
 
 }  // namespace
