@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -70,13 +69,6 @@ void InsertBytes(DataSet& dataSet, Tag tag, VrCode vr, std::string_view bytes) {
 
 class DicomFileTest : public testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/dicomfile_test_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    path_ = std::filesystem::path(pattern) / "test.dcm";
-  }
-  void TearDown() override { std::filesystem::remove_all(path_.parent_path()); }
-
   bool Write(TransferSyntax syntax, const DataSet& dataSet) {
     DicomFile file(kSopClassUid, kSopInstanceUid, syntax);
     file.open(path_, std::ios::out | std::ios::binary | std::ios::trunc);
@@ -99,7 +91,8 @@ class DicomFileTest : public testing::Test {
     return Read(dataSet);
   }
 
-  std::filesystem::path path_;
+  testing_support::TempDir dir_;
+  std::filesystem::path path_ = dir_.File("test.dcm");
   std::optional<DicomFile> file_;
 };
 
@@ -198,8 +191,8 @@ TEST_F(DicomFileTest, PartialFilesKeepTheElementsBeforeTheFault) {
 // as a message, and fails clearly when cut short or corrupt.
 TEST_F(DicomFileTest, CompressedAndDeflatedFromDcmtk) {
   using namespace testing_support;
-  const std::filesystem::path dir = path_.parent_path();
-  const std::string source = dir / "source.dcm", ours = dir / "ours.dcm", made = dir / "made.dcm";
+  const std::string source = dir_.File("source.dcm"), ours = dir_.File("ours.dcm"),
+                    made = dir_.File("made.dcm");
   const char* script = R"(if 1:
     import sys, struct
     from pydicom.dataset import Dataset, FileMetaDataset
