@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -53,13 +54,15 @@ void Succeed(const std::vector<std::string>& argv) {
   ASSERT_EQ(result.status, 0) << argv.front() << ": " << result.err;
 }
 
+// The sources and their compressed forms are made once for the suite.
 class CompressedInteropTest : public testing::Test {
  protected:
-  void SetUp() override {
+  static void SetUpTestSuite() {
+    dir_ = std::make_unique<TempDir>();
     for (const char* program : {"storescu", "storescp", "dcmcjpeg", "dcmcjpls", "dcmcrle",
                                 "dcmconv", "dcmodify", "gdcmconv"})
       if (!HaveProgram(program)) GTEST_SKIP() << program << " is not installed";
-    Succeed({kSystemPython, CODEC_TEST_SCRIPT, "make", dir_.File("")});
+    Succeed({kSystemPython, CODEC_TEST_SCRIPT, "make", dir_->File("")});
     // name, encoder and its arguments (the compressed file is appended)
     const std::vector<std::vector<std::string>> encoders = {
         {"jl-u16", "dcmcjpeg", "+e1", File("u16")}, {"jpeg8", "dcmcjpeg", "+eb", File("grey8")},
@@ -74,10 +77,12 @@ class CompressedInteropTest : public testing::Test {
     }
   }
 
-  std::string File(const std::string& name) const { return dir_.File(name + ".dcm"); }
-  std::string Raw(const std::string& name) const { return ReadFile(dir_.File(name + ".raw")); }
+  static void TearDownTestSuite() { dir_.reset(); }
 
-  TempDir dir_;
+  static std::string File(const std::string& name) { return dir_->File(name + ".dcm"); }
+  static std::string Raw(const std::string& name) { return ReadFile(dir_->File(name + ".raw")); }
+
+  static inline std::unique_ptr<TempDir> dir_;
 };
 
 TEST_F(CompressedInteropTest, ReceiverKeepsEachSyntaxAsStorescuSendsIt) {
@@ -173,15 +178,15 @@ TEST_F(CompressedInteropTest, DecompressGivesTheSourcesPixelsAndNamesWhatFails) 
        "end-of-image marker"},
       {"cut", "the file ends inside (7FE0,0010)"},
   };
-  std::vector<std::string> argv = {DICOMNET_BIN, "decompress", "--output-dir", dir_.File("out")};
-  fs::create_directory(dir_.File("out"));
+  std::vector<std::string> argv = {DICOMNET_BIN, "decompress", "--output-dir", dir_->File("out")};
+  fs::create_directory(dir_->File("out"));
   for (const auto& c : cases)
     argv.push_back(File(c.file));
   const CommandResult result = RunProgram(argv);
   EXPECT_EQ(result.status, 1);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
-    const std::string out = dir_.File("out/" + std::string(c.file) + ".dcm");
+    const std::string out = dir_->File("out/" + std::string(c.file) + ".dcm");
     if (std::string(c.source).find(' ') == std::string::npos) {
       const Pixels decoded = Read(out);
       EXPECT_EQ(decoded.syntax, "1.2.840.10008.1.2.1");
