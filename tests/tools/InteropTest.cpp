@@ -1,16 +1,12 @@
 // Files we write must read the same in dcmdump, and files DCMTK writes must read the same in our
 // reader, in every transfer syntax. One data set in dcmdump's notation drives it all: dump2dcm
-// makes DCMTK's file from it, our reader's view is rendered back into that notation and compared
-// with it, and what we write of it must dump as it.
+// makes DCMTK's file from it, and what we write of what we read must dump as it.
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <vector>
 
 #include "data/DataSet.h"
@@ -96,63 +92,6 @@ const std::string& Dump() {
   return dump;
 }
 
-// Calls the function with a zero of the type that holds one number of the VR; AT holds its group
-// in the low half, as our little-endian form has it.
-auto ByType(VrCode vr, auto function) {
-  if (vr == vr::SS) return function(std::int16_t{});
-  if (vr == vr::US || vr == vr::OW) return function(std::uint16_t{});
-  if (vr == vr::SL) return function(std::int32_t{});
-  if (vr == vr::UL || vr == vr::AT) return function(std::uint32_t{});
-  if (vr == vr::FL) return function(float{});
-  if (vr == vr::FD) return function(double{});
-  return function(std::uint8_t{});
-}
-
-bool Binary(VrCode vr) {
-  for (VrCode binary : {vr::US, vr::SS, vr::UL, vr::SL, vr::FL, vr::FD, vr::AT, vr::OB, vr::OW})
-    if (vr == binary) return true;
-  return false;
-}
-
-std::string ValueText(const ElementValue& value) {
-  const VrCode vr = value.Vr();
-  if (!Binary(vr)) return "[" + value.Text(vr) + "]";
-  return ByType(vr, [&](auto x) {
-    std::string text;
-    for (std::uint32_t i = 0; i < value.Length() / sizeof x; ++i) {
-      std::memcpy(&x, value.Data() + i * sizeof x, sizeof x);
-      text += i ? "\\" : "";
-      if constexpr (std::is_floating_point_v<decltype(x)>)
-        text += Format("%.17g", double{x});
-      else if (vr == vr::AT)
-        text += Format("(%04x,%04x)", x & 0xFFFFu, x >> 16);
-      else if (vr == vr::OB || vr == vr::OW)
-        text += Format(vr == vr::OB ? "%02x" : "%04x", static_cast<unsigned>(x));
-      else
-        text += std::to_string(x);
-    }
-    return text;
-  });
-}
-
-void Render(const DataSet& dataSet, std::string& out, const std::string& indent = "") {
-  for (const auto& [tag, value] : dataSet) {
-    out += indent + Format("(%04x,%04x) ", TagGroup(tag), TagElement(tag)) + VrFirst(value->Vr()) +
-           VrSecond(value->Vr()) + " ";
-    if (const Sequence* items = value->Items()) {
-      out += "(Sequence)\n";
-      for (const ItemPtr& item : *items) {
-        out += indent + "  (fffe,e000) na (Item)\n";
-        Render(*item, out, indent + "    ");
-        out += indent + "  (fffe,e00d) na (ItemDelimitationItem)\n";
-      }
-      out += indent + "(fffe,e0dd) na (SequenceDelimitationItem)\n";
-    } else {
-      out += ValueText(*value) + "\n";
-    }
-  }
-}
-
 // A dcmdump listing as our notation has it: no comments, no item details, no length remarks.
 std::vector<std::string> Normalized(const std::string& listing) {
   std::vector<std::string> lines;
@@ -188,12 +127,25 @@ const Conversion kConversions[] = {
     {"bare", {"+ti", "-F"}, ImplicitLittleEndian},
 };
 
-// dump2dcm makes a file of the dump, dcmconv one in each syntax from it; each must read back as the
-// dumped values. What we read, once shown right, we write in each syntax, and dcmdump must read
-// the same values without complaint, also in the meta group, whose length must count the bytes up
-// to the data set's first element.
+// Our file of the data set in the syntax, as dcmdump lists it.
+std::vector<std::string> Written(const DataSet& dataSet, TransferSyntax syntax,
+                                 const std::string& path) {
+  DicomFile file(kSecondaryCapture, kInstanceUid, syntax);
+  file.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
+  EXPECT_TRUE(file.Write(dataSet));
+  file.close();
+  EXPECT_FALSE(file.fail());
+  const CommandResult result = RunProgram({"dcmdump", "+L", "-Un", path});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "");
+  return Normalized(result.out);
+}
+
+// dump2dcm makes a file of the dump, dcmconv one in each syntax from it; each must read back as
+// the dumped values, which our file of what was read shows in dcmdump. The explicit one we write
+// in each syntax, and dcmdump must read the same values without complaint, also in the meta
+// group, whose length must count the bytes up to the data set's first element.
 TEST(InteropTest, DcmtkFilesReadAndOurFilesDump) {
-  if (!HaveProgram("dump2dcm") || !HaveProgram("dcmconv")) GTEST_SKIP() << "no DCMTK";
   const TempDir dir;
   const auto path = [&](const std::string& name) { return dir.File(name + ".dcm"); };
   WriteFile(dir.File("values.dump"), Dump());
@@ -201,6 +153,7 @@ TEST(InteropTest, DcmtkFilesReadAndOurFilesDump) {
       RunProgram({"dump2dcm", "+te", dir.File("values.dump"), path("dcmtk")});
   ASSERT_EQ(made.status, 0) << made.err;
   ASSERT_EQ(made.err, "");
+  const std::vector<std::string> values = Normalized(Dump());
   DataSet read;
   for (const Conversion& conversion : kConversions) {
     SCOPED_TRACE(conversion.name);
@@ -221,22 +174,15 @@ TEST(InteropTest, DcmtkFilesReadAndOurFilesDump) {
       EXPECT_EQ(file.Header().Syntax(), conversion.syntax);
       EXPECT_EQ(file.Header().Meta().GetText(0x00020003, vr::UI), kInstanceUid);
     }
-    std::string rendered;
-    Render(dataSet, rendered);
-    EXPECT_EQ(rendered, Dump());
+    std::vector<std::string> shown = Written(dataSet, ExplicitLittleEndian, path("back"));
+    std::erase_if(shown, [](const std::string& line) { return line.starts_with("(0002,"); });
+    EXPECT_EQ(shown, values);
     if (conversion.name == "explicit") read = std::move(dataSet);
   }
 
   for (TransferSyntax syntax : {ImplicitLittleEndian, ExplicitLittleEndian, ExplicitBigEndian}) {
     SCOPED_TRACE(TransferSyntaxUid(syntax));
-    DicomFile file(kSecondaryCapture, kInstanceUid, syntax);
-    file.open(path("ours"), std::ios::out | std::ios::binary | std::ios::trunc);
-    ASSERT_TRUE(file.Write(read));
-    file.close();
-    ASSERT_FALSE(file.fail());
-    const CommandResult result = RunProgram({"dcmdump", "+L", "-Un", path("ours")});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.err, "");
+    const std::vector<std::string> shown = Written(read, syntax, path("ours"));
     const bool big = syntax == ExplicitBigEndian;
     const std::size_t data =
         ReadFile(path("ours")).find(big ? "\0\x08\0\x16"s : "\x08\0\x16\0"s, 144);
@@ -249,9 +195,8 @@ TEST(InteropTest, DcmtkFilesReadAndOurFilesDump) {
         "(0002,0012) UI [" + std::string(FileMetaHeader::kImplementationClassUid) + "]",
         "(0002,0013) SH [" + std::string(FileMetaHeader::kImplementationVersionName) + "]",
     };
-    for (const std::string& line : Normalized(Dump()))
-      expected.push_back(line);
-    EXPECT_EQ(Normalized(result.out), expected);
+    expected.insert(expected.end(), values.begin(), values.end());
+    EXPECT_EQ(shown, expected);
   }
 }
 
