@@ -37,6 +37,7 @@ MainWindow::MainWindow(Preferences& preferences, PluginLoader& plugin)
   setWindowTitle("imagehost");
   area_->setBackground(QColor(0x3c, 0x3f, 0x41));
   setCentralWidget(area_);
+  // There from the start, so that the first message does not change the displays' size.
   statusBar();
   area_->viewport()->installEventFilter(this);
   for (int i = 0; i < vekbase::kMaxDisplays; ++i) {
@@ -159,9 +160,12 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 // Any change may show or hide windows, so every display is brought up to date; there are few.
+// A window that shows or hides here may become active in the MDI area; the current display stays
+// the user's choice all the same, so that the next image does not go where the last one went.
 void MainWindow::DisplayChanged(int) {
   const int current = displays().Current();
   const int count = displays().Count();
+  syncing_ = true;
   bool shownOrHidden = false;
   for (int i = 0; i < vekbase::kMaxDisplays; ++i) {
     const vekbase::Display* display = displays().Get(i + 1);
@@ -180,7 +184,6 @@ void MainWindow::DisplayChanged(int) {
     choice->setChecked(choice->data().toInt() == current);
     choice->setVisible(choice->data().toInt() <= count);
   }
-  syncing_ = true;
   if (shownOrHidden) Tile();
   if (current >= 1 && current <= vekbase::kMaxDisplays &&
       area_->activeSubWindow() != windows_[current - 1]) {

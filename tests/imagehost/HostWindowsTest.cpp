@@ -169,6 +169,7 @@ TEST_F(HostWindowsTest, DisplaysGrowAndProtectedOnesStay) {
       display = imgGetNextUnprotected(display, 0);
     }
     EXPECT_EQ(last, step.lastDisplay);
+    EXPECT_EQ(displays.Current(), 1);
     EXPECT_EQ(displays.Get(1)->sourcePath, first);
     EXPECT_EQ(shown(), step.shown);
     EXPECT_EQ(window_.statusBar()->currentMessage().toStdString(), step.status);
