@@ -168,12 +168,14 @@ receivePort=$receive_port
 checkDuplicate=1
 EOF
 open_browser="dicomRequest(\"$archive_host\", \"$archive_port\", \"$own_ae\", \"$archive_ae\")"
-run_host=(env XDG_CONFIG_HOME="$work/config" TMPDIR="$work" "$bin/imagehost")
+run_host=(env XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" TMPDIR="$work"
+  "$bin/imagehost")
 
 if $windowed; then
   step "starting imagehost as $own_ae (receiving on port $receive_port) with the browser on" \
     "$archive_ae at $archive_host:$archive_port; close it to end"
-  setsid "${run_host[@]}" --stay -e "$open_browser" &
+  # The macro's own output (what dicomRequest answered) is for scripts, not for the user.
+  setsid "${run_host[@]}" --stay -e "$open_browser" >/dev/null &
   groups+=($!)
   wait "${groups[-1]}" || fail "imagehost ended with status $?"
   exit 0

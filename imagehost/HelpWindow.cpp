@@ -11,6 +11,7 @@
 #include "hostlibs/vekbase/Macro.h"
 #include "hostlibs/vekutil/VekUtil.h"
 #include "platform/Ansi.h"
+#include "platform/OwnerWindow.h"
 
 namespace {
 
@@ -22,8 +23,13 @@ int HostHelpHandler(MenuRequest* request) {
   return 1;
 }
 
+// The window belongs to the host's main window, above which it opens centred.
 void ShowHelpPage(const char* helpFile, std::uint32_t context) {
-  if (helpWindow == nullptr) helpWindow = new HelpWindow;
+  if (helpWindow == nullptr) {
+    QWidget* owner = platform::HostWindow();
+    helpWindow = new HelpWindow(owner);
+    platform::CentreOnOwner(helpWindow, owner);
+  }
   helpWindow->ShowContext(platform::FromAnsi(helpFile != nullptr ? helpFile : ""), context);
 }
 
@@ -40,7 +46,8 @@ const char* LanguageFolder() {
 
 }  // namespace
 
-HelpWindow::HelpWindow() {
+HelpWindow::HelpWindow(QWidget* owner) : QTextBrowser(owner) {
+  setWindowFlag(Qt::Window);
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(tr("Help"));
   setOpenExternalLinks(true);

@@ -10,7 +10,8 @@ class HelpWindow : public QTextBrowser {
   Q_OBJECT
 
  public:
-  HelpWindow();
+  // A window of its own, above its owner when it has one.
+  explicit HelpWindow(QWidget* owner);
   void ShowContext(const QString& helpFile, std::uint32_t context);
 
   // Installs the host's end of the help chain (the file "imagehost.hlp" unless a hook named one)

@@ -278,10 +278,10 @@ int SendImage(Host& host, Arguments& args, std::string& output) {
     return -1;
   }
   const vekbase::Display* display = vekbase::Displays::Instance().Get(args.Int(0));
-  if (display == nullptr || !display->hasImage || display->sourcePath.empty())
+  if (display == nullptr || !display->hasImage || display->File().empty())
     return args.Fail("display " + std::to_string(args.Number(0)) + " holds no image file");
   const int result = host.plugin.sendDicomImageToServer(
-      display->sourcePath.c_str(), args.Text(1).c_str(), args.Text(2).c_str(), args.Text(3).c_str(),
+      display->File().c_str(), args.Text(1).c_str(), args.Text(2).c_str(), args.Text(3).c_str(),
       args.Text(4).c_str(), 0, args.Int(5));
   output = std::to_string(result) + "\t" + SendResultMeaning(result) + "\n";
   return 0;

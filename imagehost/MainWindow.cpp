@@ -7,8 +7,10 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <vector>
 
+#include "Version.h"
 #include "hostlibs/vekbase/Displays.h"
 #include "hostlibs/vekutil/VekUtil.h"
 #include "imagehost/DisplayView.h"
@@ -17,6 +19,7 @@
 #include "imagehost/PreferencesDialog.h"
 #include "platform/Ansi.h"
 #include "platform/MessageBox.h"
+#include "platform/OwnerWindow.h"
 
 namespace {
 
@@ -31,28 +34,33 @@ constexpr std::uint32_t kHelpContents = 39600;
 
 MainWindow::MainWindow(Preferences& preferences, PluginLoader& plugin)
     : preferences_(preferences), plugin_(plugin), area_(new QMdiArea(this)) {
-  static_assert(vekbase::kDisplayCount == 8);
   setWindowTitle("imagehost");
   area_->setBackground(QColor(0x3c, 0x3f, 0x41));
   setCentralWidget(area_);
+  // There from the start, so that the first message does not change the displays' size.
+  statusBar();
   area_->viewport()->installEventFilter(this);
-  for (int i = 0; i < vekbase::kDisplayCount; ++i) {
+  for (int i = 0; i < vekbase::kMaxDisplays; ++i) {
     views_[i] = new DisplayView(i + 1, nullptr);
-    // Displays cannot be closed or maximised: there are always eight, and a maximised one would
-    // change the main window's title, by which macros find it.
+    // Displays cannot be closed or maximised: they stay, and a maximised one would change the
+    // main window's title, by which macros find it.
     windows_[i] = area_->addSubWindow(views_[i], Qt::SubWindow | Qt::WindowTitleHint);
     windows_[i]->hide();
   }
   CreateMenus();
   connect(area_, &QMdiArea::subWindowActivated, this, &MainWindow::SubWindowActivated);
   displays().SetListener([this](int number) { DisplayChanged(number); });
+  displays().SetReuseListener([this](int number) { DisplayReused(number); });
   DisplayChanged(displays().Current());
   resize(1000, 700);
+  platform::SetHostWindow(this);
 }
 
 // The MDI area goes after this object and still signals while its windows go.
 MainWindow::~MainWindow() {
+  if (platform::HostWindow() == this) platform::SetHostWindow(nullptr);
   displays().SetListener({});
+  displays().SetReuseListener({});
   area_->viewport()->removeEventFilter(this);
   area_->disconnect(this);
 }
@@ -104,7 +112,7 @@ void MainWindow::CreateMenus() {
   connect(protect_, &QAction::triggered, this, &MainWindow::ToggleProtection);
   display_->addSeparator();
   displayChoice_ = new QActionGroup(this);
-  for (int number = 1; number <= vekbase::kDisplayCount; ++number) {
+  for (int number = 1; number <= vekbase::kMaxDisplays; ++number) {
     QAction* choice = display_->addAction(QString());
     choice->setCheckable(true);
     choice->setData(number);
@@ -152,10 +160,14 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 // Any change may show or hide windows, so every display is brought up to date; there are few.
+// A window that shows or hides here may become active in the MDI area; the current display stays
+// the user's choice all the same, so that the next image does not go where the last one went.
 void MainWindow::DisplayChanged(int) {
   const int current = displays().Current();
+  const int count = displays().Count();
+  syncing_ = true;
   bool shownOrHidden = false;
-  for (int i = 0; i < vekbase::kDisplayCount; ++i) {
+  for (int i = 0; i < vekbase::kMaxDisplays; ++i) {
     const vekbase::Display* display = displays().Get(i + 1);
     const bool show = display->hasImage || i + 1 == current;
     if (show == windows_[i]->isHidden()) {
@@ -168,11 +180,12 @@ void MainWindow::DisplayChanged(int) {
   const vekbase::Display* currentDisplay = displays().Get(current);
   protect_->setChecked(currentDisplay != nullptr && currentDisplay->isProtected);
   protect_->setEnabled(currentDisplay != nullptr && currentDisplay->hasImage);
-  for (QAction* choice : displayChoice_->actions())
+  for (QAction* choice : displayChoice_->actions()) {
     choice->setChecked(choice->data().toInt() == current);
-  syncing_ = true;
+    choice->setVisible(choice->data().toInt() <= count);
+  }
   if (shownOrHidden) Tile();
-  if (current >= 1 && current <= vekbase::kDisplayCount &&
+  if (current >= 1 && current <= vekbase::kMaxDisplays &&
       area_->activeSubWindow() != windows_[current - 1]) {
     area_->setActiveSubWindow(windows_[current - 1]);
   }
@@ -215,13 +228,13 @@ void MainWindow::QueryRetrieve() {
 void MainWindow::SendCurrentImage() {
   if (plugin_.sendDicomImageToServer == nullptr) return;
   const vekbase::Display* display = displays().Get(displays().Current());
-  if (display == nullptr || !display->hasImage || display->sourcePath.empty()) {
+  if (display == nullptr || !display->hasImage || display->File().empty()) {
     Message(tr("The current display holds no image read from a file."), true);
     return;
   }
   const Preferences& p = preferences_;
   const int code = plugin_.sendDicomImageToServer(
-      display->sourcePath.c_str(), platform::ToAnsi(p.archiveHost).c_str(),
+      display->File().c_str(), platform::ToAnsi(p.archiveHost).c_str(),
       std::to_string(p.archivePort).c_str(), platform::ToAnsi(p.callingAeTitle).c_str(),
       platform::ToAnsi(p.calledAeTitle).c_str(), 0, p.checkDuplicate);
   Message(tr("Result %1: %2")
@@ -231,9 +244,29 @@ void MainWindow::SendCurrentImage() {
 }
 
 void MainWindow::About() {
-  Message(tr("imagehost shows eight image displays and hosts the DICOM plug-in.\n"
-             "Its macro language runs with --macro FILE or -e LINES."),
+  Message(tr("imagehost %1\n\n"
+             "imagehost shows up to %2 image displays and hosts the DICOM plug-in.\n"
+             "Its macro language runs with --macro FILE or -e LINES.\n\n"
+             "Licensed under the Apache License 2.0.\n\n"
+             "It uses these libraries under their own licences:\n"
+             "Qt: GNU LGPL 3\n"
+             "libjpeg-turbo: IJG and BSD-style licences\n"
+             "CharLS: BSD 3-clause licence\n"
+             "OpenJPEG: BSD 2-clause licence\n"
+             "zlib: zlib licence\n"
+             "OpenSSL: Apache License 2.0")
+              .arg(kProductVersion)
+              .arg(vekbase::kMaxDisplays),
           false);
+}
+
+// The plug-in retrieved more images than there are displays: the user hears which one was given
+// up.
+void MainWindow::DisplayReused(int number) {
+  statusBar()->showMessage(
+      tr("All %1 displays are in use: display %2, loaded longest ago, now shows the new image.")
+          .arg(vekbase::kMaxDisplays)
+          .arg(number));
 }
 
 void MainWindow::Message(const QString& text, bool error) {

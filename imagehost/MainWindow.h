@@ -3,6 +3,8 @@
 #include <QMainWindow>
 #include <array>
 
+#include "hostlibs/vekbase/Displays.h"
+
 class DisplayView;
 class PluginLoader;
 class Preferences;
@@ -16,7 +18,8 @@ class QMenu;
 // current display), and the menus that reach the preferences and the plug-in.
 //
 // A display's window shows while it holds an image or is the current display, so the user
-// always sees where File > Open goes; the shown windows are tiled.
+// always sees where File > Open goes; the shown windows are tiled. The Display menu offers the
+// displays in use. The main window owns the windows of the dialog layer and the help window.
 class MainWindow : public QMainWindow {
   Q_OBJECT
 
@@ -42,12 +45,13 @@ class MainWindow : public QMainWindow {
   void SendCurrentImage();
   void About();
   void Message(const QString& text, bool error);
+  void DisplayReused(int number);
 
   Preferences& preferences_;
   PluginLoader& plugin_;
   QMdiArea* area_;
-  std::array<QMdiSubWindow*, 8> windows_{};
-  std::array<DisplayView*, 8> views_{};
+  std::array<QMdiSubWindow*, vekbase::kMaxDisplays> windows_{};
+  std::array<DisplayView*, vekbase::kMaxDisplays> views_{};
   QMenu* file_ = nullptr;
   QAction* open_ = nullptr;
   QAction* preferencesAction_ = nullptr;

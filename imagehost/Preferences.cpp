@@ -6,6 +6,7 @@
 #include <charconv>
 
 #include "hostlibs/vekbase/Macro.h"
+#include "hostlibs/vekutil/VekSizableDlg.h"
 #include "imagehost/Translations.h"
 #include "platform/OsServices.h"
 
@@ -74,6 +75,25 @@ void Preferences::Save() const {
     std::string value;
     Get(key, value);
     settings.setValue(QString::fromStdString(key), QString::fromStdString(value));
+  }
+}
+
+void Preferences::LoadPlacements() {
+  QSettings settings = Settings();
+  settings.beginGroup(kPlacementSection);
+  for (const QString& key : settings.childKeys()) {
+    platform::WriteProfileString(kPlacementSection, key.toStdString().c_str(),
+                                 settings.value(key).toString().toStdString().c_str());
+  }
+}
+
+void Preferences::SavePlacements() {
+  QSettings settings = Settings();
+  settings.beginGroup(kPlacementSection);
+  for (const std::string& key : platform::ProfileKeys(kPlacementSection)) {
+    char value[64];
+    platform::GetProfileString(kPlacementSection, key.c_str(), "", value, sizeof value);
+    settings.setValue(QString::fromStdString(key), QString::fromLatin1(value));
   }
 }
 

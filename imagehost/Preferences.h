@@ -47,6 +47,11 @@ class Preferences {
   void Save() const;
   void Apply() const;
 
+  // The window placements that the host's libraries keep in the [placement] profile section,
+  // kept in the settings between runs: read at start, written at exit.
+  static void LoadPlacements();
+  static void SavePlacements();
+
   // Called at the end of every Apply, so that what follows the values (the receiver) can.
   std::function<void()> applied;
 

@@ -1,11 +1,14 @@
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "hostlibs/vekbase/Displays.h"
 #include "imagehost/HelpWindow.h"
 #include "imagehost/MacroCommands.h"
 #include "imagehost/MacroRunner.h"
@@ -95,7 +98,12 @@ int main(int argc, char** argv) {
   Preferences preferences;
   preferences.Load();
   preferences.Apply();
+  Preferences::LoadPlacements();
   HelpWindow::Install();
+  // The displays keep copies of their images in a folder of this run's own.
+  const QString copies = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+                         "/displays-" + QString::number(QCoreApplication::applicationPid());
+  vekbase::Displays::Instance().KeepCopiesIn(QDir::toNativeSeparators(copies).toStdString());
 
   PluginLoader plugin;
   std::string pluginMessage;
@@ -134,8 +142,12 @@ int main(int argc, char** argv) {
     exitCode = QApplication::exec();
     preferences.applied = nullptr;
     HelpWindow::Close();
+    // The plug-in goes while its windows' owner and the application still exist, so that it can
+    // take its windows down itself.
+    plugin.Unload();
   }
-  // The plug-in goes while the application still exists, so that it can take its windows down.
-  plugin.Unload();
+  Preferences::SavePlacements();
+  vekbase::Displays::Instance().KeepCopiesIn({});
+  QDir(copies).removeRecursively();
   return exitCode;
 }

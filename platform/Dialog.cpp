@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,7 +13,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
-#include <QScreen>
 #include <QTextDocument>
 #include <QTextOption>
 #include <algorithm>
@@ -27,6 +25,7 @@
 #include "platform/DatePicker.h"
 #include "platform/KeyboardState.h"
 #include "platform/ListView.h"
+#include "platform/OwnerWindow.h"
 #include "platform/Resources.h"
 
 namespace platform {
@@ -374,14 +373,18 @@ Dialog::~Dialog() {
   }
 }
 
-bool Dialog::Build() {
+bool Dialog::Build(bool modal) {
   if (window_ != nullptr || !HasGui()) return false;
   template_ = FindDialogTemplate(templateId_);
   if (template_ == nullptr) return false;
   namespace style = dialog_style;
   const std::uint32_t flags = template_->style;
 
-  auto* frame = new Frame(*this, parent_);
+  // Without a parent a modeless dialog belongs to the host's main window, a modal one to the
+  // window it was opened from; either stays above its owner.
+  QWidget* owner = parent_;
+  if (owner == nullptr) owner = modal ? DefaultOwner() : HostWindow();
+  auto* frame = new Frame(*this, owner);
   frame->setFont(TemplateFont(*template_));
   // The font Qt found for the name is the one that draws, so its measures size the layout.
   frame->base = BaseUnitsOf(frame->font());
@@ -402,24 +405,14 @@ bool Dialog::Build() {
   } else {
     frame->setFixedSize(client);
   }
-  if ((flags & style::kCentred) != 0) {
-    QRect area;
-    if (parent_ != nullptr && parent_->isVisible()) {
-      area = parent_->window()->frameGeometry();
-    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-      area = screen->availableGeometry();
-    }
-    QRect placed(QPoint(0, 0), client);
-    placed.moveCenter(area.center());
-    frame->move(placed.topLeft());
-  }
+  if ((flags & style::kCentred) != 0) CentreOnOwner(frame, owner);
   frame->AddControls(*template_);
   window_ = frame;
   return true;
 }
 
 bool Dialog::Create() {
-  if (!Build()) return false;
+  if (!Build(false)) return false;
   modal_ = false;
   DoDataExchange();
   if (window_ == nullptr) return false;
@@ -433,7 +426,7 @@ bool Dialog::Create() {
 }
 
 int Dialog::DoModal() {
-  if (!Build()) return 0;
+  if (!Build(true)) return 0;
   modal_ = true;
   DoDataExchange();
   if (window_ == nullptr) return 0;
@@ -444,9 +437,15 @@ int Dialog::DoModal() {
   frame->Initialised();
   // A dialog may end already while it initialises; then it never shows.
   QPointer<Frame> running(frame);
+  const QPointer<QWidget> owner = frame->parentWidget();
   int code = frame->Ended() ? frame->EndCode() : frame->exec();
   if (running != nullptr && running->Ended()) code = running->EndCode();
   if (window_ != nullptr) DestroyWindow();
+  // The window it was opened from comes back on top, where the user left it.
+  if (owner != nullptr && owner->isVisible()) {
+    owner->raise();
+    owner->activateWindow();
+  }
   return code;
 }
 

@@ -100,7 +100,7 @@ class Dialog {
  private:
   class Frame;
   friend class Frame;
-  bool Build();
+  bool Build(bool modal);
 
   unsigned templateId_;
   QWidget* parent_;

@@ -7,6 +7,7 @@
 #include "platform/Ansi.h"
 #include "platform/Application.h"
 #include "platform/DialogTemplate.h"
+#include "platform/OwnerWindow.h"
 
 namespace platform {
 
@@ -20,14 +21,16 @@ MessageBoxHandler& Handler() {
 }  // namespace
 
 int MessageBox(QWidget* owner, const char* text, const char* caption, unsigned flags) {
-  const MessageBoxRequest request{owner, text != nullptr ? text : "",
-                                  caption != nullptr ? caption : "", flags};
+  // A box without an owner belongs to the window the user works in, so that it shows above it.
+  const MessageBoxRequest request{owner != nullptr ? owner : DefaultOwner(),
+                                  text != nullptr ? text : "", caption != nullptr ? caption : "",
+                                  flags};
   if (Handler()) return Handler()(request);
   if (!HasGui()) {
     std::fprintf(stderr, "%s: %s\n", request.caption.c_str(), request.text.c_str());
     return kIdOk;
   }
-  QMessageBox box(owner);
+  QMessageBox box(request.owner);
   // The host's macros find the box by its title, so it is exactly the caption.
   box.setWindowTitle(FromAnsi(request.caption));
   box.setText(FromAnsi(request.text));

@@ -19,9 +19,9 @@ struct MessageBoxRequest {
 };
 
 // Shows a modal message box with one OK button and returns kIdOk once the user closed it. Without
-// a GUI the caption and text go to standard error.
+// a GUI the caption and text go to standard error. Without an owner it takes DefaultOwner().
 int MessageBox(QWidget* owner, const char* text, const char* caption, unsigned flags);
-// The framework's standard message box: the application's name as caption, no owner.
+// The framework's standard message box: the application's name as caption, the default owner.
 int FrameworkMessageBox(const char* text);
 
 // Tests replace the message box so that nothing waits for a user; an empty handler restores it.

@@ -104,6 +104,16 @@ void WriteProfileString(const char* section, const char* key, const char* value)
   }
 }
 
+std::vector<std::string> ProfileKeys(const char* section) {
+  std::vector<std::string> keys;
+  const auto& profile = Profile();
+  const auto found = section != nullptr ? profile.find(section) : profile.end();
+  if (found == profile.end()) return keys;
+  for (const auto& [key, value] : found->second)
+    keys.push_back(key);
+  return keys;
+}
+
 void NoteKeyEvent(int key, bool pressed, Qt::KeyboardModifiers modifiers) {
   // A modifier key's own event may or may not carry its modifier; its press and release decide.
   if (key == Qt::Key_Control) modifiers.setFlag(Qt::ControlModifier, pressed);

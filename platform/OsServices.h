@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 namespace platform {
 
 // The user's temporary directory with a trailing slash: TMPDIR when set and not empty, else /tmp.
@@ -16,6 +19,8 @@ int GetProfileInt(const char* section, const char* key, int defaultValue);
 int GetProfileString(const char* section, const char* key, const char* defaultValue, char* buffer,
                      int size);
 void WriteProfileString(const char* section, const char* key, const char* value);
+// The keys of a section, so that a host can keep the section beyond the process.
+std::vector<std::string> ProfileKeys(const char* section);
 
 // Virtual keys that the plug-in asks about.
 inline constexpr int kVkControl = 0x11;

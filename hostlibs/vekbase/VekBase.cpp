@@ -18,23 +18,19 @@ int macCommand(const char* command) {
   return result;
 }
 
+// A protected current display is never loaded into: the plug-in gets the next unprotected one.
 std::uint16_t opGetDisplay(void) {
-  return static_cast<std::uint16_t>(vekbase::Displays::Instance().Current());
+  vekbase::Displays& displays = vekbase::Displays::Instance();
+  const vekbase::Display* current = displays.Get(displays.Current());
+  if (current != nullptr && !current->isProtected)
+    return static_cast<std::uint16_t>(displays.Current());
+  return static_cast<std::uint16_t>(displays.NextUnprotected(displays.Current()));
 }
 
 // The host's flags choose among kinds of windows; every display here is an image display. A
 // number that names no display starts the search before the first one.
 std::uint16_t imgGetNextUnprotected(std::uint16_t display, int /*flags*/) {
-  const vekbase::Displays& displays = vekbase::Displays::Instance();
-  const int count = displays.Count();
-  const bool exists = display >= 1 && display <= count;
-  const int start = exists ? display : 0;
-  // The round ends at the display itself, the answer only when every other one is protected.
-  for (int step = 1; step <= count; ++step) {
-    const int number = (start - 1 + step + count) % count + 1;
-    if (!displays.Get(number)->isProtected) return static_cast<std::uint16_t>(number);
-  }
-  return 0;
+  return static_cast<std::uint16_t>(vekbase::Displays::Instance().NextUnprotected(display));
 }
 
 int imgLoad(std::uint16_t display, const char* path) {

@@ -1,6 +1,33 @@
 #include "hostlibs/vekutil/VekSizableDlg.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
 #include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "platform/OsServices.h"
+
+namespace {
+
+// Moved (and shrunk when it has to be) onto the screen that shows most of it, or the primary one.
+QRect OnScreen(QRect rect) {
+  const QScreen* screen = QGuiApplication::screenAt(rect.center());
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return rect;
+  const QRect area = screen->availableGeometry();
+  rect.setSize(rect.size().boundedTo(area.size()));
+  rect.moveLeft(std::clamp(rect.left(), area.left(), area.right() + 1 - rect.width()));
+  rect.moveTop(std::clamp(rect.top(), area.top(), area.bottom() + 1 - rect.height()));
+  return rect;
+}
+
+std::string PlacementKey(unsigned templateId) {
+  return std::to_string(templateId);
+}
+
+}  // namespace
 
 CVekSizableDlg::CVekSizableDlg(unsigned templateId, QWidget* parent)
     : platform::Dialog(templateId, parent) {}
@@ -22,7 +49,33 @@ bool CVekSizableDlg::OnInitDialog() {
   for (MoveItem& item : moveItems_)
     item.original = ItemRect(item.id);
   initialised_ = true;
+  RestorePlacement();
   return true;
+}
+
+void CVekSizableDlg::RestorePlacement() {
+  QWidget* window = Window();
+  char text[64];
+  platform::GetProfileString(kPlacementSection, PlacementKey(TemplateId()).c_str(), "", text,
+                             sizeof text);
+  int x = 0, y = 0, width = 0, height = 0;
+  if (window == nullptr || std::sscanf(text, "%d %d %d %d", &x, &y, &width, &height) != 4 ||
+      width <= 0 || height <= 0) {
+    return;
+  }
+  const QRect placed = OnScreen(QRect(x, y, width, height));
+  window->resize(placed.size());
+  window->move(placed.topLeft());
+  OnSize(platform::kSizeRestored, window->width(), window->height());
+}
+
+// A maximised or minimised dialog leaves the place it had before.
+void CVekSizableDlg::SavePlacement() {
+  const QWidget* window = Window();
+  if (window == nullptr || window->isMaximized() || window->isMinimized()) return;
+  const std::string text = std::to_string(window->x()) + " " + std::to_string(window->y()) + " " +
+                           std::to_string(window->width()) + " " + std::to_string(window->height());
+  platform::WriteProfileString(kPlacementSection, PlacementKey(TemplateId()).c_str(), text.c_str());
 }
 
 // Every placement is worked out from the layout at OnInitDialog, not from the last one, so that
@@ -46,6 +99,7 @@ void CVekSizableDlg::OnSize(int type, int cx, int cy) {
 }
 
 void CVekSizableDlg::OnDestroy() {
+  if (initialised_) SavePlacement();
   sizeItem_ = 0;
   sizeItemOriginal_ = QRect();
   moveItems_.clear();

@@ -3,11 +3,17 @@
 #include <QRect>
 #include <vector>
 
+inline constexpr char kPlacementSection[] = "placement";
+
 #include "platform/Dialog.h"
 
 // The host's resizable dialog base: one size item grows and shrinks with the dialog, move items
 // keep their distance to the right edge (mode 1), the bottom edge (mode 2) or both (mode 3).
 // Declare the items before the base OnInitDialog runs; it takes the distances from the layout.
+//
+// The dialog comes back where the user last left it, kept on a screen: its place and size go to
+// the profile section [placement] under the template id when it is destroyed, and the base
+// OnInitDialog takes them from there (calling OnSize as for a resize by the user).
 class CVekSizableDlg : public platform::Dialog {
  public:
   CVekSizableDlg(unsigned templateId, QWidget* parent);
@@ -22,6 +28,9 @@ class CVekSizableDlg : public platform::Dialog {
   void OnDestroy() override;
 
  private:
+  void RestorePlacement();
+  void SavePlacement();
+
   struct MoveItem {
     int id;
     int mode;

@@ -102,10 +102,38 @@
         <translation>Ergebnis %1: %2</translation>
     </message>
     <message>
-        <source>imagehost shows eight image displays and hosts the DICOM plug-in.
-Its macro language runs with --macro FILE or -e LINES.</source>
-        <translation>imagehost zeigt Bilder in acht Anzeigen und bindet das DICOM-Plug-in ein.
-Makros laufen mit --macro DATEI oder -e ZEILEN.</translation>
+        <source>imagehost %1
+
+imagehost shows up to %2 image displays and hosts the DICOM plug-in.
+Its macro language runs with --macro FILE or -e LINES.
+
+Licensed under the Apache License 2.0.
+
+It uses these libraries under their own licences:
+Qt: GNU LGPL 3
+libjpeg-turbo: IJG and BSD-style licences
+CharLS: BSD 3-clause licence
+OpenJPEG: BSD 2-clause licence
+zlib: zlib licence
+OpenSSL: Apache License 2.0</source>
+        <translation>imagehost %1
+
+imagehost zeigt Bilder in bis zu %2 Anzeigen und bindet das DICOM-Plug-in ein.
+Makros laufen mit --macro DATEI oder -e ZEILEN.
+
+Lizenziert unter der Apache License 2.0.
+
+Verwendete Bibliotheken unter ihren eigenen Lizenzen:
+Qt: GNU LGPL 3
+libjpeg-turbo: IJG- und BSD-artige Lizenzen
+CharLS: BSD-Lizenz (3 Klauseln)
+OpenJPEG: BSD-Lizenz (2 Klauseln)
+zlib: zlib-Lizenz
+OpenSSL: Apache License 2.0</translation>
+    </message>
+    <message>
+        <source>All %1 displays are in use: display %2, loaded longest ago, now shows the new image.</source>
+        <translation>Alle %1 Anzeigen sind belegt: Anzeige %2, die am längsten belegt war, zeigt jetzt das neue Bild.</translation>
     </message>
 </context>
 <context>

@@ -102,10 +102,38 @@
         <translation>Résultat %1 : %2</translation>
     </message>
     <message>
-        <source>imagehost shows eight image displays and hosts the DICOM plug-in.
-Its macro language runs with --macro FILE or -e LINES.</source>
-        <translation>imagehost présente les images dans huit affichages et accueille le module DICOM.
-Ses macros s&apos;exécutent avec --macro FICHIER ou -e LIGNES.</translation>
+        <source>imagehost %1
+
+imagehost shows up to %2 image displays and hosts the DICOM plug-in.
+Its macro language runs with --macro FILE or -e LINES.
+
+Licensed under the Apache License 2.0.
+
+It uses these libraries under their own licences:
+Qt: GNU LGPL 3
+libjpeg-turbo: IJG and BSD-style licences
+CharLS: BSD 3-clause licence
+OpenJPEG: BSD 2-clause licence
+zlib: zlib licence
+OpenSSL: Apache License 2.0</source>
+        <translation>imagehost %1
+
+imagehost affiche jusqu&apos;à %2 images et accueille le module DICOM.
+Son langage de macros s&apos;exécute avec --macro FICHIER ou -e LIGNES.
+
+Distribué sous la licence Apache 2.0.
+
+Bibliothèques utilisées, sous leurs propres licences :
+Qt : GNU LGPL 3
+libjpeg-turbo : licences IJG et de type BSD
+CharLS : licence BSD à 3 clauses
+OpenJPEG : licence BSD à 2 clauses
+zlib : licence zlib
+OpenSSL : Apache License 2.0</translation>
+    </message>
+    <message>
+        <source>All %1 displays are in use: display %2, loaded longest ago, now shows the new image.</source>
+        <translation>Les %1 affichages sont tous occupés : l&apos;affichage %2, chargé depuis le plus longtemps, montre maintenant la nouvelle image.</translation>
     </message>
 </context>
 <context>

@@ -77,7 +77,8 @@ class PluginFixture : public testing::Test {
     ASSERT_EQ(request_("127.0.0.1", std::to_string(port).c_str(), "HOST", "ARCHIVE"), 1);
     browser_ = nullptr;
     for (QWidget* window : QApplication::topLevelWidgets()) {
-      if (window->isVisible() && window->findChild<platform::ListView*>("6009") != nullptr) {
+      if (window->isVisible() &&
+          window->findChild<platform::ListView*>("6009", Qt::FindDirectChildrenOnly) != nullptr) {
         browser_ = window;
       }
     }

@@ -145,11 +145,12 @@ TEST_F(DisplaysTest, LoadsGreyAndRgbAndRefusesWhatItCannotShow) {
   testing_support::WriteFile(cut, whole.substr(0, whole.size() - 5));
   EXPECT_EQ(imgLoad(3, cut.c_str()), 0);
   EXPECT_EQ(imgLoad(3, directory_.File("absent.dcm").c_str()), 0);
-  EXPECT_EQ(imgLoad(9, directory_.File("grey8.dcm").c_str()), 0);
+  EXPECT_EQ(imgLoad(65, directory_.File("grey8.dcm").c_str()), 0);
 
   EXPECT_EQ(imgSetName(0, "x"), 0);
 }
 
+// Empty displays, the first eight in use: with the others protected a ninth is added.
 TEST_F(DisplaysTest, NextUnprotectedWrapsAndSkipsProtected) {
   struct Case {
     std::vector<int> isProtected;
@@ -162,12 +163,14 @@ TEST_F(DisplaysTest, NextUnprotectedWrapsAndSkipsProtected) {
       {{}, 0, 1},
       {{4, 5}, 3, 6},
       {{8, 1}, 7, 2},
-      {{1, 2, 4, 5, 6, 7, 8}, 3, 3},
-      {{1, 2, 3, 4, 5, 6, 7, 8}, 3, 0},
+      {{1, 2, 4, 5, 6, 7, 8}, 3, 9},
+      {{1, 2, 3, 4, 5, 6, 7, 8}, 3, 9},
   };
   for (const Case& c : cases) {
-    for (int n = 1; n <= displays_.Count(); ++n)
+    for (int n = 1; n <= displays_.Count(); ++n) {
       displays_.SetProtected(n, false);
+      displays_.Clear(n);
+    }
     for (int n : c.isProtected)
       displays_.SetProtected(n, true);
     EXPECT_EQ(imgGetNextUnprotected(static_cast<std::uint16_t>(c.display), 0), c.next)

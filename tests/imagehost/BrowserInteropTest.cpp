@@ -106,13 +106,16 @@ TEST(BrowserInteropTest, FilterListAndRetrieveFromOrthancWithMoveAndGet) {
                                       "S1\t15.01.2002", "CT\t10", "11", "12",
                                       "1\tMüller Hans \t8x8\t8\t0", "2\tMüller Hans \t8x8\t8\t0"}));
 
-  // With get the images come on the browser's association and nothing goes to the receiver.
-  EXPECT_EQ(
-      RunMacro(SetPreference("retrieveMethod", "get") +
-               SetPreference("receivePort", std::to_string(FreePort())) +
-               Browse(orthanc.port, "DICOMNET") + kFilterMuller +
-               "selectRows(\"Dicom Request\", 6011, 0, 1)\n" + kRetrieve),
-      (std::vector<std::string>{"1", "1\tMüller Hans \t8x8\t8\t0", "2\tMüller Hans \t8x8\t8\t0"}));
+  // With get the images come on the browser's association and nothing goes to the receiver. A
+  // retrieved image goes back to the archive from the host's copy, its file being gone.
+  EXPECT_EQ(RunMacro(SetPreference("retrieveMethod", "get") +
+                     SetPreference("receivePort", std::to_string(FreePort())) +
+                     Browse(orthanc.port, "DICOMNET") + kFilterMuller +
+                     "selectRows(\"Dicom Request\", 6011, 0, 1)\n" + kRetrieve +
+                     "\nsendImage(2, \"127.0.0.1\", \"" + std::to_string(orthanc.port) +
+                     "\", \"DICOMNET\", \"ORTHANC\", 0)"),
+            (std::vector<std::string>{"1", "1\tMüller Hans \t8x8\t8\t0",
+                                      "2\tMüller Hans \t8x8\t8\t0", "0\tThe image was stored."}));
 }
 
 // The browser's Update and a retrieve over TLS: the host's certificate serves the browser's

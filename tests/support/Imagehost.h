@@ -11,8 +11,8 @@
 // target.
 namespace testing_support {
 
-// The command line of the host with its configuration under dir/config and its temporary
-// directory in dir; without a plug-in, the host takes the one beside it.
+// The command line of the host with its configuration under dir/config, its cache under dir/cache
+// and its temporary directory in dir; without a plug-in, the host takes the one beside it.
 inline std::vector<std::string> HostCommand(const TempDir& dir, const std::string& lines,
                                             const std::string& plugin = PLUGIN,
                                             const std::string& program = IMAGEHOST_BIN) {
@@ -21,6 +21,7 @@ inline std::vector<std::string> HostCommand(const TempDir& dir, const std::strin
                                    "env",
                                    "QT_QPA_PLATFORM=offscreen",
                                    "XDG_CONFIG_HOME=" + dir.File("config"),
+                                   "XDG_CACHE_HOME=" + dir.File("cache"),
                                    "TMPDIR=" + dir.File(""),
                                    program};
   if (!plugin.empty()) argv.insert(argv.end(), {"--plugin", plugin});
