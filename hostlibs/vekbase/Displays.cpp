@@ -75,6 +75,7 @@ bool Displays::Load(int number, const std::string& path, std::string& error) {
   display.image = std::move(image);
   display.hasImage = true;
   display.sourcePath = path;
+  display.instanceNumber = dataSet.GetText(dicom::MakeTag(0x0020, 0x0013), dicom::vr::IS);
   display.name = FileName(path);
   Changed(number);
   return true;

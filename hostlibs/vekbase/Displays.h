@@ -35,8 +35,9 @@ std::string StoredValueText(const Image& image, int x, int y);
 struct Display {
   bool hasImage = false;
   Image image;
-  std::string name;        // code page 1252
-  std::string sourcePath;  // the file the image was read from
+  std::string name;            // code page 1252
+  std::string sourcePath;      // the file the image was read from
+  std::string instanceNumber;  // its (0020,0013), trimmed; empty when it has none
   bool isProtected = false;
 };
 
