@@ -124,6 +124,7 @@ void MainWindow::CreateMenus() {
   queryRetrieve_ = dicom_->addAction(QString(), this, &MainWindow::QueryRetrieve);
   queryRetrieve_->setEnabled(plugin_.dicomRequest != nullptr);
   send_ = dicom_->addAction(QString(), this, &MainWindow::SendCurrentImage);
+  send_->setObjectName("sendCurrentImage");
   send_->setEnabled(plugin_.sendDicomImageToServer != nullptr);
 
   help_ = menuBar()->addMenu(QString());
@@ -237,10 +238,10 @@ void MainWindow::SendCurrentImage() {
       display->File().c_str(), platform::ToAnsi(p.archiveHost).c_str(),
       std::to_string(p.archivePort).c_str(), platform::ToAnsi(p.callingAeTitle).c_str(),
       platform::ToAnsi(p.calledAeTitle).c_str(), 0, p.checkDuplicate);
-  Message(tr("Result %1: %2")
-              .arg(code)
-              .arg(QCoreApplication::translate("PluginLoader", SendResultMeaning(code))),
-          code != 0);
+  const SendResultMessage result =
+      DescribeSendResult(code, QString::fromStdString(display->instanceNumber));
+  platform::MessageBox(this, platform::ToAnsi(result.text).c_str(), "imagehost",
+                       platform::kMbOk | result.icon);
 }
 
 void MainWindow::About() {

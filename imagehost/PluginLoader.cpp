@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 
+#include "platform/MessageBox.h"
+
 bool PluginLoader::Load(const std::string& path, std::string& message) {
   Unload();
   library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -63,4 +65,30 @@ const char* SendResultMeaning(int code) {
     default:
       return QT_TRANSLATE_NOOP("PluginLoader", "The plug-in answered with an unknown code.");
   }
+}
+
+SendResultMessage DescribeSendResult(int code, const QString& instanceNumber) {
+  if (code == 0) {
+    return {QCoreApplication::translate("PluginLoader", "The image was stored on the archive."),
+            platform::kMbIconInformation};
+  }
+  if (code == -5 && !instanceNumber.isEmpty()) {
+    return {QCoreApplication::translate("PluginLoader",
+                                        "The archive already holds an image with Instance Number "
+                                        "%1 in this series; nothing was stored.")
+                .arg(instanceNumber),
+            platform::kMbIconExclamation};
+  }
+  if (code == -5) {
+    return {QCoreApplication::translate("PluginLoader", SendResultMeaning(code)),
+            platform::kMbIconExclamation};
+  }
+  if (code < -5 || code > 0) {
+    return {QCoreApplication::translate("PluginLoader",
+                                        "The plug-in answered with the unknown code %1.")
+                .arg(code),
+            platform::kMbIconStop};
+  }
+  return {QCoreApplication::translate("PluginLoader", SendResultMeaning(code)),
+          platform::kMbIconStop};
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <string>
 
 // The plug-in library, loaded with dlopen at start and unloaded at exit. The host calls it only
@@ -35,3 +36,12 @@ class PluginLoader {
 // What a result code of SendDicomImageToServer means, in English; translated in the context
 // "PluginLoader" for the user.
 const char* SendResultMeaning(int code);
+
+// What the user is told of a result of SendDicomImageToServer, in the host's language, with the
+// message box icon that says how it went: information when stored, a warning when the archive
+// already holds the image (named by its Instance Number, when it has one), an error otherwise.
+struct SendResultMessage {
+  QString text;
+  unsigned icon;
+};
+SendResultMessage DescribeSendResult(int code, const QString& instanceNumber);

@@ -83,7 +83,7 @@ PreferencesDialog::PreferencesDialog(Preferences& preferences, QWidget* parent)
   selfTest_ = new SelfTest(this);
   connect(testConnection_, &QPushButton::clicked, this, &PreferencesDialog::TestConnection);
   connect(selfTest_, &SelfTest::Finished, this, [this](const QStringList& lines, bool) {
-    connectionResult_->setText(lines.join('\n'));
+    ShowConnectionResult(lines.join('\n'));
     testConnection_->setEnabled(true);
   });
 
@@ -131,15 +131,24 @@ QWidget* PreferencesDialog::FileField(QLineEdit*& edit, const QString& value,
   return field;
 }
 
+// A shown dialog keeps its height when a wrapping label's text grows, which cut the report after
+// its first line: the dialog grows until the whole report shows.
+void PreferencesDialog::ShowConnectionResult(const QString& text) {
+  connectionResult_->setText(text);
+  layout()->activate();
+  const int needed = layout()->totalHeightForWidth(width());
+  if (needed > height()) resize(width(), needed);
+}
+
 void PreferencesDialog::TestConnection() {
   Preferences shown;
   QString refusal;
   if (!Shown(shown, refusal)) {
-    connectionResult_->setText(refusal);
+    ShowConnectionResult(refusal);
     return;
   }
   testConnection_->setEnabled(false);
-  connectionResult_->setText(tr("Testing the connection..."));
+  ShowConnectionResult(tr("Testing the connection..."));
   selfTest_->Start(shown);
 }
 

@@ -24,6 +24,7 @@ class PreferencesDialog : public QDialog {
  private:
   // Runs the self-test with what the dialog shows and puts its report in the label.
   void TestConnection();
+  void ShowConnectionResult(const QString& text);
   // What the dialog shows, checked as the macro language checks it; false with the refusal.
   bool Shown(Preferences& shown, QString& refusal) const;
   static QString Refusal(const std::string& key, const std::string& error);

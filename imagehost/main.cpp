@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Version.h"
 #include "hostlibs/vekbase/Displays.h"
 #include "imagehost/HelpWindow.h"
 #include "imagehost/MacroCommands.h"
@@ -22,11 +23,23 @@
 
 namespace {
 
+constexpr const char* kUsage =
+    "usage: imagehost [--plugin PATH] [--macro FILE] [-e LINES] [--stay] | --help | --version\n"
+    "  --plugin PATH  the DICOM plug-in to load (libdicomplugin.so beside the program)\n"
+    "  --macro FILE   run the macro lines of FILE, then exit\n"
+    "  -e LINES       run these macro lines (after those given before), then exit\n"
+    "  --stay         run on after the macro, as without one\n"
+    "  --help         print this text and exit\n"
+    "  --version      print the version and exit\n";
+
 struct Options {
   std::string plugin;
   std::vector<std::string> macroLines;  // from --macro and -e, in the order given
   bool stay = false;                    // after the macro, run on as without one
   bool valid = true;
+  // Answered before the application starts, so that they need no display.
+  bool help = false;
+  bool version = false;
 };
 
 void AppendLines(const QString& text, std::vector<std::string>& lines) {
@@ -41,8 +54,11 @@ Options ParseOptions(int& argc, char** argv) {
   int kept = 1;
   for (int i = 1; i < argc && options.valid; ++i) {
     const std::string_view option = argv[i];
-    if (option == "--stay") {
-      options.stay = true;
+    if (option == "--stay" || option == "--help" || option == "--version") {
+      bool& flag = option == "--stay"   ? options.stay
+                   : option == "--help" ? options.help
+                                        : options.version;
+      flag = true;
       continue;
     }
     if (option != "--plugin" && option != "--macro" && option != "-e") {
@@ -50,7 +66,7 @@ Options ParseOptions(int& argc, char** argv) {
       continue;
     }
     if (i + 1 == argc) {
-      std::fprintf(stderr, "usage: imagehost [--plugin PATH] [--macro FILE] [-e LINES] [--stay]\n");
+      std::fputs(kUsage, stderr);
       options.valid = false;
       break;
     }
@@ -89,6 +105,14 @@ int MessageToStandardError(const platform::MessageBoxRequest& request) {
 int main(int argc, char** argv) {
   const Options options = ParseOptions(argc, argv);
   if (!options.valid) return 2;
+  if (options.help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("imagehost %s\n", kProductVersion);
+    return 0;
+  }
   QApplication application(argc, argv);
   QApplication::setOrganizationName("imagehost");
   QApplication::setApplicationName("imagehost");

@@ -1,8 +1,11 @@
 #include "platform/DatePicker.h"
 
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QSignalBlocker>
 
 #include "platform/Ansi.h"
+#include "platform/OsServices.h"
 
 namespace platform {
 
@@ -84,11 +87,32 @@ void Raise(const std::function<void(const Notification&)>& sink) {
   if (const auto copy = sink) copy({.code = Notification::Code::DateTimeChange});
 }
 
-// Shows the picture in the edit field; an empty one shows the locale's short date, the home
-// platform's default.
+// The picture of the short date in the order and with the separator of the regional settings
+// ([intl] iDate and sDate, which the host fills from its preferences), always with the four-digit
+// year: a two-digit one turned a typed birth year 52 into 2052.
+std::string ShortDatePicture() {
+  char separatorText[8] = {};
+  GetProfileString("intl", "sDate", ".", separatorText, sizeof separatorText);
+  const std::string separator = separatorText[0] == '\0'   ? std::string(".")
+                                : separatorText[0] == '\'' ? std::string("''")
+                                                           : std::string(1, separatorText[0]);
+  switch (GetProfileInt("intl", "iDate", 0)) {
+    case 1:
+      return "dd" + separator + "MM" + separator + "yyyy";
+    case 2:
+      return "yyyy" + separator + "MM" + separator + "dd";
+    default:
+      return "MM" + separator + "dd" + separator + "yyyy";
+  }
+}
+
+// An empty picture is the short date, the home platform's default.
+std::string EffectivePicture(const std::string& picture) {
+  return picture.empty() ? ShortDatePicture() : picture;
+}
+
 void ShowPicture(QDateEdit& edit, const std::string& picture) {
-  const QString format = picture.empty() ? QLocale().dateFormat(QLocale::ShortFormat)
-                                         : QtDateFormat(FromAnsi(picture), edit.date());
+  const QString format = QtDateFormat(FromAnsi(EffectivePicture(picture)), edit.date());
   if (edit.displayFormat() != format) edit.setDisplayFormat(format);
 }
 
@@ -103,11 +127,21 @@ DatePicker::DatePicker(QWidget* parent) : QDateEdit(QDate::currentDate(), parent
   setCalendarPopup(true);
   setDateRange(kFirstDate, kLastDate);
   ShowPicture(*this, picture_);
+  lineEdit()->installEventFilter(this);
   // Only the user's edits come through here: the program's changes block the signal.
   connect(this, &QDateEdit::dateChanged, this, [this] {
     ShowPicture(*this, picture_);
     Raise(sink_);
   });
+}
+
+// After the click has placed the cursor, which names the field.
+bool DatePicker::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == lineEdit() && event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    setSelectedSection(currentSection());
+  }
+  return QDateEdit::eventFilter(watched, event);
 }
 
 void DatePicker::SetNotifySink(std::function<void(const Notification&)> sink) {
@@ -131,8 +165,7 @@ void DatePicker::SetFormat(const char* picture) {
 }
 
 std::string DatePicker::WindowText() const {
-  if (picture_.empty()) return ToAnsi(QLocale().toString(date(), QLocale::ShortFormat));
-  return FormatDatePicture(picture_.c_str(), date(), QLocale());
+  return FormatDatePicture(EffectivePicture(picture_).c_str(), date(), QLocale());
 }
 
 int DatePicker::GetWindowText(char* buffer, int size) const {

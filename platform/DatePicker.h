@@ -15,7 +15,9 @@ namespace platform {
 std::string FormatDatePicture(const char* picture, const QDate& date, const QLocale& locale);
 
 // A date picker whose window text follows its display-format picture ("dd' 'MMM' 'yyy" shows
-// 04 Dec 2002, "yyyMMdd" 20021204). Texts are in code page 1252.
+// 04 Dec 2002, "yyyMMdd" 20021204); without one it shows the short date of the regional settings
+// ([intl] iDate and sDate) with the four-digit year. A click selects the whole field (day, month or
+// year) under it, so that typed digits replace that field. Texts are in code page 1252.
 class DatePicker : public QDateEdit {
   Q_OBJECT
 
@@ -32,6 +34,9 @@ class DatePicker : public QDateEdit {
   int GetWindowText(char* buffer, int size) const;
   // As a user picking a date: sets it and raises DateTimeChange.
   void UserSetDate(const QDate& date);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   std::string picture_;

@@ -13,6 +13,22 @@ namespace platform {
 
 namespace {
 
+// The icon is one value in these bits, as on the home platform.
+constexpr unsigned kMbIconMask = 0x00F0;
+
+QMessageBox::Icon IconOf(unsigned flags) {
+  switch (flags & kMbIconMask) {
+    case kMbIconStop:
+      return QMessageBox::Critical;
+    case kMbIconExclamation:
+      return QMessageBox::Warning;
+    case kMbIconInformation:
+      return QMessageBox::Information;
+    default:
+      return QMessageBox::NoIcon;
+  }
+}
+
 MessageBoxHandler& Handler() {
   static MessageBoxHandler handler;
   return handler;
@@ -35,7 +51,7 @@ int MessageBox(QWidget* owner, const char* text, const char* caption, unsigned f
   box.setWindowTitle(FromAnsi(request.caption));
   box.setText(FromAnsi(request.text));
   box.setTextFormat(Qt::PlainText);
-  box.setIcon((flags & kMbIconStop) != 0 ? QMessageBox::Critical : QMessageBox::NoIcon);
+  box.setIcon(IconOf(flags));
   box.setStandardButtons(QMessageBox::Ok);
   box.exec();
   return kIdOk;

@@ -9,6 +9,8 @@ namespace platform {
 
 inline constexpr unsigned kMbOk = 0x0000;
 inline constexpr unsigned kMbIconStop = 0x0010;
+inline constexpr unsigned kMbIconExclamation = 0x0030;
+inline constexpr unsigned kMbIconInformation = 0x0040;
 
 // What a message box is asked to show; texts in code page 1252.
 struct MessageBoxRequest {

@@ -100,6 +100,7 @@ bool Displays::Load(int number, const std::string& path, std::string& error) {
   display.sourcePath = path;
   display.copyPath = std::move(copy);
   display.loaded = ++loads_;
+  display.instanceNumber = dataSet.GetText(dicom::MakeTag(0x0020, 0x0013), dicom::vr::IS);
   display.name = FileName(path);
   if (reused && reuseListener_) reuseListener_(number);
   Changed(number);

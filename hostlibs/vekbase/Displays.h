@@ -37,10 +37,11 @@ std::string StoredValueText(const Image& image, int x, int y);
 struct Display {
   bool hasImage = false;
   Image image;
-  std::string name;          // code page 1252
-  std::string sourcePath;    // the file the image was read from
-  std::string copyPath;      // the host's own copy of it, empty when none could be made
-  std::uint64_t loaded = 0;  // when, in the order of the loads
+  std::string name;            // code page 1252
+  std::string sourcePath;      // the file the image was read from
+  std::string copyPath;        // the host's own copy of it, empty when none could be made
+  std::string instanceNumber;  // its (0020,0013), trimmed; empty when it has none
+  std::uint64_t loaded = 0;    // when, in the order of the loads
   bool isProtected = false;
 
   // The file of the image as the host can still hand it on: its own copy, else the original.

@@ -98,10 +98,6 @@
         <translation>Die aktuelle Anzeige enthält kein aus einer Datei gelesenes Bild.</translation>
     </message>
     <message>
-        <source>Result %1: %2</source>
-        <translation>Ergebnis %1: %2</translation>
-    </message>
-    <message>
         <source>imagehost %1
 
 imagehost shows up to %2 image displays and hosts the DICOM plug-in.
@@ -173,6 +169,18 @@ OpenSSL: Apache License 2.0</translation>
     <message>
         <source>The plug-in answered with an unknown code.</source>
         <translation>Das Plug-in hat einen unbekannten Code zurückgegeben.</translation>
+    </message>
+    <message>
+        <source>The image was stored on the archive.</source>
+        <translation>Das Bild wurde auf dem Server gespeichert.</translation>
+    </message>
+    <message>
+        <source>The archive already holds an image with Instance Number %1 in this series; nothing was stored.</source>
+        <translation>Der Server hat in dieser Serie bereits ein Bild mit der Instanznummer %1; es wurde nichts gespeichert.</translation>
+    </message>
+    <message>
+        <source>The plug-in answered with the unknown code %1.</source>
+        <translation>Das Plug-in hat den unbekannten Code %1 zurückgegeben.</translation>
     </message>
 </context>
 <context>

@@ -98,10 +98,6 @@
         <translation>L&apos;affichage courant ne contient aucune image lue depuis un fichier.</translation>
     </message>
     <message>
-        <source>Result %1: %2</source>
-        <translation>Résultat %1 : %2</translation>
-    </message>
-    <message>
         <source>imagehost %1
 
 imagehost shows up to %2 image displays and hosts the DICOM plug-in.
@@ -173,6 +169,18 @@ OpenSSL : Apache License 2.0</translation>
     <message>
         <source>The plug-in answered with an unknown code.</source>
         <translation>Le module a répondu par un code inconnu.</translation>
+    </message>
+    <message>
+        <source>The image was stored on the archive.</source>
+        <translation>L&apos;image a été enregistrée sur le serveur.</translation>
+    </message>
+    <message>
+        <source>The archive already holds an image with Instance Number %1 in this series; nothing was stored.</source>
+        <translation>Le serveur détient déjà une image de numéro d&apos;instance %1 dans cette série ; rien n&apos;a été enregistré.</translation>
+    </message>
+    <message>
+        <source>The plug-in answered with the unknown code %1.</source>
+        <translation>Le module a répondu par le code inconnu %1.</translation>
     </message>
 </context>
 <context>

@@ -1,12 +1,14 @@
 // The installation: `cmake --install` of this build to a temporary prefix, the installed host
-// running there with the plug-in beside it, and the Debian package. The images come from the
-// sample studies script, which the demo archive of run.sh loads.
+// running there with the plug-in beside it, the Debian package as lintian judges it, and the
+// programs' --help and --version. The images come from the sample studies script, which the demo
+// archive of run.sh loads.
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
+#include "Version.h"
 #include "support/Imagehost.h"
 
 namespace {
@@ -14,7 +16,7 @@ namespace {
 using namespace testing_support;
 namespace fs = std::filesystem;
 
-TEST(InstallInteropTest, InstalledHostOpensSampleImagesAndDebBuilds) {
+TEST(InstallInteropTest, InstalledHostOpensSampleImages) {
   TempDir dir;
   const std::string prefix = dir.File("prefix");
   const auto install = RunProgram({"cmake", "--install", BINARY_DIR, "--prefix", prefix});
@@ -47,7 +49,10 @@ TEST(InstallInteropTest, InstalledHostOpensSampleImagesAndDebBuilds) {
   EXPECT_EQ(Lines(run.out),
             (std::vector<std::string>{"1", "2", "1\tp1-st1-se1-im01.dcm\t128x128\t16\t0",
                                       "2\tp3-st4-se1-im01.dcm\t128x128\t8\t0", "0"}));
+}
 
+TEST(InstallInteropTest, DebIsLintianClean) {
+  TempDir dir;
   const auto package = RunProgram({"cpack", "-G", "DEB", "--config",
                                    BINARY_DIR "/CPackConfig.cmake", "-B", dir.File("package")});
   ASSERT_EQ(package.status, 0) << package.out << package.err;
@@ -57,10 +62,40 @@ TEST(InstallInteropTest, InstalledHostOpensSampleImagesAndDebBuilds) {
   ASSERT_FALSE(deb.empty()) << package.out;
   const auto contents = RunProgram({"dpkg-deb", "--contents", deb});
   ASSERT_EQ(contents.status, 0) << contents.err;
-  for (const char* file : {"./usr/bin/imagehost -> ../lib/imagehost/imagehost",
-                           "./usr/lib/imagehost/libdicomplugin.so", "./usr/lib/imagehost/dicomnet",
-                           "./usr/share/applications/imagehost.desktop"}) {
+  for (const char* file :
+       {"./usr/bin/imagehost -> ../lib/imagehost/imagehost",
+        "./usr/lib/imagehost/libdicomplugin.so", "./usr/lib/imagehost/dicomnet",
+        "./usr/share/applications/imagehost.desktop", "./usr/share/man/man1/imagehost.1.gz",
+        "./usr/share/doc/dicomnet/copyright"}) {
     EXPECT_NE(contents.out.find(file), std::string::npos) << file << '\n' << contents.out;
+  }
+  // The changelog is kept by hand: its latest entry must be this version's.
+  EXPECT_EQ(Lines(ReadFile(SOURCE_DIR "/packaging/changelog.Debian")).at(0),
+            std::string("dicomnet (") + kProductVersion + "-1) unstable; urgency=medium");
+  if (!HaveProgram("lintian")) GTEST_SKIP() << "lintian is not installed";
+  const auto lintian = RunProgram({"lintian", "--fail-on", "error,warning", deb});
+  EXPECT_EQ(lintian.status, 0) << lintian.out << lintian.err;
+  EXPECT_EQ(lintian.out, "");
+}
+
+// Both answer without a display: a package's tools and a user on a terminal ask them so.
+TEST(InstallInteropTest, ProgramsAnswerHelpAndVersionWithoutDisplay) {
+  const struct {
+    const char* program;
+    const char* option;
+    std::string out;  // its start
+  } cases[] = {
+      {DICOMNET_BIN, "--help", "usage: dicomnet COMMAND"},
+      {DICOMNET_BIN, "--version", std::string("dicomnet ") + kProductVersion + "\n"},
+      {IMAGEHOST_BIN, "--help", "usage: imagehost [--plugin PATH]"},
+      {IMAGEHOST_BIN, "--version", std::string("imagehost ") + kProductVersion + "\n"},
+  };
+  for (const auto& c : cases) {
+    const auto run = RunProgram({"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
+                                 "QT_QPA_PLATFORM", c.program, c.option});
+    EXPECT_EQ(run.status, 0) << c.program << ' ' << c.option << '\n' << run.err;
+    EXPECT_EQ(run.out.substr(0, c.out.size()), c.out) << c.program << ' ' << c.option;
+    EXPECT_EQ(run.err, "") << c.program << ' ' << c.option;
   }
 }
 

@@ -19,10 +19,11 @@ namespace {
 using namespace testing_support;
 using Script = ScriptedPeer;
 
-// The label beside the button, once the test has ended; with a file name, a picture of the dialog
-// showing it.
+// The label beside the button, once the test has ended, shown in full; with a file name, a picture
+// of the dialog showing it.
 QString TestConnection(Preferences& preferences, const std::string& screenshot = {}) {
   PreferencesDialog dialog(preferences, nullptr);
+  dialog.show();
   QPushButton* button = nullptr;
   for (QPushButton* candidate : dialog.findChildren<QPushButton*>())
     if (qobject_cast<QDialogButtonBox*>(candidate->parent()) == nullptr) button = candidate;
@@ -31,8 +32,11 @@ QString TestConnection(Preferences& preferences, const std::string& screenshot =
   EXPECT_FALSE(button->isEnabled());
   if (!QTest::qWaitFor([button] { return button->isEnabled(); }, 30000)) return "still testing";
   if (!screenshot.empty()) dialog.grab().save(ScreenshotPath(screenshot).c_str());
-  for (QLabel* label : dialog.findChildren<QLabel*>())
-    if (label->textInteractionFlags() & Qt::TextSelectableByMouse) return label->text();
+  for (QLabel* label : dialog.findChildren<QLabel*>()) {
+    if (!(label->textInteractionFlags() & Qt::TextSelectableByMouse)) continue;
+    EXPECT_GE(label->height(), label->heightForWidth(label->width()));
+    return label->text();
+  }
   return "no report";
 }
 

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QTest>
 
 #include "platform/Ansi.h"
 #include "platform/DatePicker.h"
+#include "platform/OsServices.h"
 
 namespace platform {
 namespace {
@@ -76,6 +78,39 @@ TEST(DatePickerTest, WindowTextFollowsThePictureAndTheDate) {
   EXPECT_EQ(picker.WindowText(), "31 Jan 2003");
   EXPECT_EQ(ToAnsi(picker.text()), "31 Jan 2003");
   EXPECT_EQ(changes, 2);
+}
+
+// Without a picture of its own the picker shows the short date of the regional settings with the
+// four-digit year, and typed digits replace the field the user clicked, as on the home platform.
+TEST(DatePickerTest, ShortDateFollowsTheRegionalSettings) {
+  const struct {
+    const char* order;
+    const char* separator;
+    const char* text;
+    double yearAt;  // where the year field sits, as a share of the text's width
+  } cases[] = {
+      {"0", "/", "12/04/2002", 0.8},
+      {"1", ".", "04.12.2002", 0.8},
+      {"2", "-", "2002-12-04", 0.2},
+  };
+  for (const auto& c : cases) {
+    WriteProfileString("intl", "iDate", c.order);
+    WriteProfileString("intl", "sDate", c.separator);
+    DatePicker picker(nullptr);
+    ASSERT_TRUE(picker.SetDate(2002, 12, 4));
+    EXPECT_EQ(picker.WindowText(), c.text);
+    EXPECT_EQ(ToAnsi(picker.text()), c.text);
+
+    picker.show();
+    picker.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&picker));
+    QLineEdit* edit = picker.findChild<QLineEdit*>();
+    const int textWidth = edit->fontMetrics().horizontalAdvance(edit->text());
+    QTest::mouseClick(edit, Qt::LeftButton, {},
+                      QPoint(4 + static_cast<int>(textWidth * c.yearAt), edit->height() / 2));
+    QTest::keyClicks(&picker, "1952");
+    EXPECT_EQ(picker.Date().toString(Qt::ISODate), "1952-12-04") << c.text;
+  }
 }
 
 TEST(DatePickerTest, AnsiConversions) {

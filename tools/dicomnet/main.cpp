@@ -2,12 +2,13 @@
 #include <string_view>
 #include <vector>
 
+#include "Version.h"
 #include "tools/dicomnet/Commands.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: dicomnet COMMAND [ARGS...]\n"
+    "usage: dicomnet COMMAND [ARGS...] | --help | --version\n"
     "commands:\n"
     "  dump FILE...                 list the meta information and the data set of each file\n"
     "  decompress IN OUT | --output-dir DIR FILE...  write each file with its pixel data\n"
@@ -49,6 +50,10 @@ int main(int argc, char** argv) {
   if (command == "selftest") return dicomnet::RunSelfTest(rest);
   if (command == "-h" || command == "--help") {
     std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (command == "--version") {
+    std::printf("dicomnet %s\n", kProductVersion);
     return 0;
   }
   std::fprintf(stderr, "dicomnet: unknown command '%.*s'\n%s", static_cast<int>(command.size()),
