@@ -118,12 +118,13 @@ const Case kCases[] = {
      kGood,
      "dicomnet dump: @bad_item.dcm" + kFailed + "a delimitation item with a non-zero length\n"},
     {"DumpWithoutFiles", {"dump"}, 2, {}, "usage: dicomnet dump FILE...\n"},
-    {"NoCommand", {}, 2, {}, "usage: dicomnet COMMAND [ARGS...]\n"},
+    {"NoCommand", {}, 2, {}, "usage: dicomnet COMMAND [ARGS...] | --help | --version\n"},
     {"UnknownCommand",
      {"frobnicate", "@good.dcm"},
      2,
      {},
-     "dicomnet: unknown command 'frobnicate'\nusage: dicomnet COMMAND [ARGS...]\n"},
+     "dicomnet: unknown command 'frobnicate'\nusage: dicomnet COMMAND [ARGS...] | --help | "
+     "--version\n"},
 };
 
 TEST(DumpCommandTest, Runs) {
