@@ -21,6 +21,7 @@
 
 namespace plugin {
 
+CRequest* Browser = nullptr;
 std::int32_t SelectionSetByProgram = 0;
 
 }  // namespace plugin
@@ -197,6 +198,7 @@ platform::ListView* CRequest::ImagesView() const {
 }
 
 bool CRequest::OnInitDialog() {
+  plugin::BrowserWindow = Window();
   initialClient_ = ClientRect();
   SetSizeItem(kPatientsList);
   SetMoveItems(kRightButtons, static_cast<int>(std::size(kRightButtons)), kKeepRight);
@@ -613,6 +615,7 @@ void CRequest::OnCancel() {
 void CRequest::OnDestroy() {
   if (plugin::SharedAssociation().IsConnected()) plugin::SharedAssociation().Release();
   plugin::Browser = nullptr;
+  plugin::BrowserWindow = nullptr;
   plugin::DestroyHostLists();
   CVekSizableDlg::OnDestroy();
   plugin::BrowserOpen = 0;

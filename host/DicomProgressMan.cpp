@@ -2,7 +2,6 @@
 
 #include <QWidget>
 
-#include "browser/Request.h"
 #include "host/Language.h"
 #include "host/Module.h"
 
@@ -15,9 +14,7 @@ CDicomProgressMan::~CDicomProgressMan() {
   // The current progress never outlives its object, even when it goes while the browser is busy.
   if (plugin::CurrentProgress == this) plugin::CurrentProgress = nullptr;
   if (plugin::QueryBusy != 0) return;
-  if (plugin::Browser != nullptr && plugin::Browser->Window() != nullptr) {
-    plugin::Browser->Window()->activateWindow();
-  }
+  if (plugin::BrowserWindow != nullptr) plugin::BrowserWindow->activateWindow();
 }
 
 namespace plugin {

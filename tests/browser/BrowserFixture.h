@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/PluginFixture.h"
+#include "plugin/PluginFixture.h"
 #include "platform/Ansi.h"
 #include "support/Hex.h"
 #include "support/PduFixtures.h"
