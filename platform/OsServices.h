@@ -17,6 +17,11 @@ int GetProfileString(const char* section, const char* key, const char* defaultVa
                      int size);
 void WriteProfileString(const char* section, const char* key, const char* value);
 
+// The number with its digits grouped by threes as the user has it: the thousands separator of
+// the profile ([intl] sThousand, in code page 1252), else the system locale's. Copies it as
+// GetTempPath does.
+int FormatCount(unsigned long long value, char* buffer, int size);
+
 // Virtual keys that the plug-in asks about.
 inline constexpr int kVkControl = 0x11;
 inline constexpr int kVkShift = 0x10;
