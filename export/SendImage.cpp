@@ -138,6 +138,8 @@ int SendImage(const char* filePath, const char* host, const char* port, const ch
       result = CheckDuplicate(association, object);
       // The association is released as the call returns.
       if (result == kNotRead || result == kDuplicate) return result;
+      // The user's Cancel aborted the association: nothing is stored.
+      if (CancelPresses > 0) return result;
     }
     const int stored = Store(association, object);
     if (stored != kStored) result = stored;
