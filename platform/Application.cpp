@@ -40,8 +40,8 @@ bool IsUserInput(QEvent::Type type) {
   }
 }
 
-// The application-wide filter of the gates: input reaches the gate's window, its controls and its
-// native window, and nothing else.
+// The application-wide filter of the gates: input reaches the gate's window, and a modal window
+// or popup opened above it (a message box the blocked caller shows), and nothing else.
 class GateFilter : public QObject {
  public:
   QPointer<QWidget> window;
@@ -49,10 +49,16 @@ class GateFilter : public QObject {
  protected:
   bool eventFilter(QObject* receiver, QEvent* event) override {
     if (!IsUserInput(event->type())) return false;
-    if (window == nullptr) return true;
-    if (receiver->isWidgetType()) return static_cast<QWidget*>(receiver)->window() != window;
-    if (receiver->isWindowType()) return static_cast<QWindow*>(receiver) != window->windowHandle();
-    return false;
+    const QWidget* open[] = {window, QApplication::activeModalWidget(),
+                             QApplication::activePopupWidget()};
+    for (const QWidget* allowed : open) {
+      if (allowed == nullptr) continue;
+      if (receiver->isWidgetType() && static_cast<QWidget*>(receiver)->window() == allowed)
+        return false;
+      if (receiver->isWindowType() && static_cast<QWindow*>(receiver) == allowed->windowHandle())
+        return false;
+    }
+    return receiver->isWidgetType() || receiver->isWindowType();
   }
 };
 
