@@ -25,6 +25,7 @@
 #include "host/TlsProfile.h"
 #include "hostlibs/vekbase/VekBase.h"
 #include "net/Association.h"
+#include "net/IdleHook.h"
 #include "platform/ListView.h"
 #include "platform/OsServices.h"
 #include "platform/WaitCursor.h"
@@ -206,14 +207,68 @@ void FillIdentifier(dicom::DataSet& identifier, int level, const char* key1, con
   }
 }
 
+constexpr unsigned kOneStudyText = 1046;
+constexpr unsigned kStudiesText = 1047;
+constexpr unsigned kOneSeriesText = 1048;
+constexpr unsigned kSeriesText = 1049;
+constexpr unsigned kOneImageText = 1050;
+constexpr unsigned kImagesText = 1051;
+
+// The second line of the progress dialog: how many responses of the level arrived.
+void ShowArrived(int level, int count) {
+  unsigned id = count == 1 ? kOneImageText : kImagesText;
+  if (level == kLevelStudy) id = count == 1 ? kOneStudyText : kStudiesText;
+  if (level == kLevelSeries) id = count == 1 ? kOneSeriesText : kSeriesText;
+  char number[kTextBuffer];
+  platform::FormatCount(static_cast<unsigned>(count), number, sizeof number);
+  std::string text = LoadLocalizedString(id);
+  if (const std::size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, number);
+  ShowProgressCount(text.c_str());
+}
+
+// What the user's Cancel does to an exchange waiting for its next response. The first press,
+// once the archive has answered, asks it to stop (C-CANCEL) and reads on to its final response,
+// so that what arrived is kept; before any answer (a silent archive), or at a second press, the
+// association is aborted at once.
+class CancelOnRequest {
+ public:
+  // Waits for the next message of the exchange; true to receive it, false once aborted.
+  template <typename Scu>
+  bool Await(const Scu& scu, dicom::Association& association, bool answered) {
+    while (!association.AwaitMessage()) {
+      if (!GoOn(scu, association, answered)) return false;
+    }
+    return true;
+  }
+  // After an interrupted wait: true when a C-CANCEL went out and the exchange goes on.
+  template <typename Scu>
+  bool GoOn(const Scu& scu, dicom::Association& association, bool answered) {
+    if (!answered || cancelSent_ || CancelPresses > 1) {
+      association.Abort();
+      return false;
+    }
+    dicom::ResumeWaits();
+    cancelSent_ = true;
+    if (scu.SendCancel(association, scu.MessageId())) return true;
+    association.Abort();
+    return false;
+  }
+  // After a C-CANCEL any response that is not pending is the last.
+  bool Final(std::uint16_t status) const {
+    return cancelSent_ && status != dicom::kStatusPending && status != dicom::kStatusPendingWarning;
+  }
+
+ private:
+  bool cancelSent_ = false;
+};
+
 bool ConnectIfNeeded() {
   if (SharedAssociation().StillConnected()) return true;
   const Connection& settings = ConnectionSettings;
-  if (ConnectToServer(settings.host, settings.port, settings.callingAeTitle,
-                      settings.calledAeTitle) == kSuccess) {
-    return true;
-  }
-  if (Browser != nullptr) Browser->ReportConnectFailure();
+  const int result = ConnectToServer(settings.host, settings.port, settings.callingAeTitle,
+                                     settings.calledAeTitle);
+  if (result == kSuccess) return true;
+  if (result != kCancelled && Browser != nullptr) Browser->ReportConnectFailure();
   return false;
 }
 
@@ -259,7 +314,12 @@ int ConnectToServer(const char* host, const char* port, const char* callingAeTit
   retrieveByGet = std::strcmp(method, "get") == 0;
   if (retrieveByGet) dicom::CGetScu::Propose(association);
   ApplyTlsProfile(association.Socket());
-  return association.Request(host, port) != 0 ? kSuccess : kNotAnswered;
+  if (association.Request(host, port) != 0) return kSuccess;
+  return UserCancelled() ? kCancelled : kNotAnswered;
+}
+
+bool UserCancelled() {
+  return CancelPresses > 0;
 }
 
 int QueryServer(int level, const char* key1, const char* key2) {
@@ -268,18 +328,27 @@ int QueryServer(int level, const char* key1, const char* key2) {
   dicom::DataSet response;
   platform::WaitCursor waiting;
   RowCounters = {};
-  if (!ConnectIfNeeded()) return kNotAnswered;
+  if (!ConnectIfNeeded()) return UserCancelled() ? kCancelled : kNotAnswered;
   if (level < kLevelStudy || level > kLevelImage) return kUnknownLevel;
   FillIdentifier(identifier, level, key1, key2);
   dicom::Association& association = SharedAssociation();
   if (!find.SendRequest(association, identifier, dicom::kPriorityMedium)) return kNotSent;
-  // Pending, warning and failure responses alike become records; only success ends the query.
+  // Pending, warning and failure responses alike become records; only success ends the query,
+  // or, once the user cancelled it, the response that is not pending.
+  CancelOnRequest cancel;
+  int arrived = 0;
   std::uint16_t status = dicom::kStatusPending;
   while (status != dicom::kStatusSuccess) {
-    if (!find.ReceiveResponse(status, response, association)) return kNotAnswered;
-    if (status != dicom::kStatusSuccess) AddQueryResult(response);
+    if (!cancel.Await(find, association, arrived > 0)) return kCancelled;
+    if (!find.ReceiveResponse(status, response, association)) {
+      return UserCancelled() ? kCancelled : kNotAnswered;
+    }
+    if (cancel.Final(status)) return kCancelled;
+    if (status == dicom::kStatusSuccess) break;
+    AddQueryResult(response);
+    ShowArrived(level, ++arrived);
   }
-  return kSuccess;
+  return UserCancelled() ? kCancelled : kSuccess;
 }
 
 void AddQueryResult(const dicom::DataSet& identifier) {
@@ -387,10 +456,24 @@ int GetAndLoadImage(std::uint16_t display, const dicom::DataSet& identifier) {
                      });
   dicom::Association& association = SharedAssociation();
   if (!get.SendRequest(association, identifier, dicom::kPriorityMedium)) return kNotSent;
+  CancelOnRequest cancel;
+  bool answered = false;
   std::uint16_t status = dicom::kStatusPending;
   while (status == dicom::kStatusPending || status == dicom::kStatusPendingWarning) {
     dicom::DataSet response, command;
-    if (!get.ReceiveResponse(status, response, command, association)) return kNotAnswered;
+    if (get.ReceiveResponse(status, response, command, association)) {
+      answered = true;
+      continue;
+    }
+    // A wait between messages that the user interrupted leaves the association standing.
+    if (!association.IsConnected() || !dicom::WaitsInterrupted()) {
+      return UserCancelled() ? kCancelled : kNotAnswered;
+    }
+    if (!cancel.GoOn(get, association, answered || get.SubOperations() > 0)) return kCancelled;
+  }
+  if (UserCancelled()) {
+    LoadRetrievedFile(display);
+    return kCancelled;
   }
   return status == dicom::kStatusSuccess ? LoadRetrievedFile(display) : kNotAnswered;
 }
@@ -403,7 +486,7 @@ int MoveAndLoadImage(std::uint16_t display, const char* sopInstanceUid, const ch
   const dicom::CMoveScu move(dicom::kStudyRootMoveSopClass);
   dicom::DataSet identifier;
   dicom::DataSet response;
-  if (!ConnectIfNeeded()) return kNotAnswered;
+  if (!ConnectIfNeeded()) return UserCancelled() ? kCancelled : kNotAnswered;
   if (sopInstanceUid == nullptr || studyUid == nullptr || seriesUid == nullptr) {
     return kMissingParameter;
   }
@@ -421,9 +504,20 @@ int MoveAndLoadImage(std::uint16_t display, const char* sopInstanceUid, const ch
   }
   int result = kSuccess;
   bool refused = false;
+  CancelOnRequest cancel;
+  bool answered = false;
   std::uint16_t status = dicom::kStatusPending;
   while (status != dicom::kStatusSuccess) {
-    if (!move.ReceiveResponse(status, response, association)) return kNotAnswered;
+    if (!cancel.Await(move, association, answered)) return kCancelled;
+    if (!move.ReceiveResponse(status, response, association)) {
+      return UserCancelled() ? kCancelled : kNotAnswered;
+    }
+    answered = true;
+    if (cancel.Final(status)) {
+      // What the archive sent before it stopped is the user's all the same.
+      LoadRetrievedFile(display);
+      return kCancelled;
+    }
     if (status == dicom::kStatusRefused) {
       // The final success that follows a refusal brought nothing; it only ends the exchange.
       refused = true;

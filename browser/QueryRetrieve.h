@@ -27,6 +27,8 @@ inline constexpr int kNotAnswered = -2;
 inline constexpr int kFileMissing = -5;
 inline constexpr int kUnknownLevel = -7;
 inline constexpr int kMissingParameter = -8;
+// The user pressed Cancel: what arrived is kept, and nothing is reported.
+inline constexpr int kCancelled = -10;
 
 // The level whose responses are being stored; callers set it before QueryServer.
 extern std::int32_t CurrentLevel;
@@ -71,5 +73,7 @@ void TemporaryFilePath(char* path);
 // and names it after the selected patient.
 int MoveAndLoadImage(std::uint16_t display, const char* sopInstanceUid, const char* studyUid,
                      const char* seriesUid);
+// Whether the user pressed Cancel in the progress dialog of the last operation.
+bool UserCancelled();
 
 }  // namespace plugin

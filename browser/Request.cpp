@@ -5,6 +5,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "browser/DicomDate.h"
 #include "browser/FilterDialog.h"
@@ -21,6 +22,7 @@
 
 namespace plugin {
 
+CRequest* Browser = nullptr;
 std::int32_t SelectionSetByProgram = 0;
 
 }  // namespace plugin
@@ -50,6 +52,8 @@ constexpr int kKeepBottom = 2;
 constexpr int kKeepBoth = 3;
 
 constexpr unsigned kQueryText = 1021;
+constexpr unsigned kRetrieveText = 1022;
+constexpr unsigned kImageOfText = 1052;
 constexpr unsigned kConnectFailedText = 1004;
 constexpr unsigned kFindNotSentText = 1012;
 constexpr unsigned kFindNotAnsweredText = 1013;
@@ -149,6 +153,19 @@ int CompareRows(std::uint32_t itemData1, std::uint32_t itemData2, std::intptr_t 
   return column.direction == -1 ? -result : result;
 }
 
+// "image 3 of 12" in the progress dialog's second line.
+void ShowImageCount(int image, int images) {
+  char number[kTextBuffer];
+  char total[kTextBuffer];
+  platform::FormatCount(static_cast<unsigned>(image), number, sizeof number);
+  platform::FormatCount(static_cast<unsigned>(images), total, sizeof total);
+  std::string text = plugin::LoadLocalizedString(kImageOfText);
+  for (const char* value : {number, total}) {
+    if (const std::size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, value);
+  }
+  plugin::ShowProgressCount(text.c_str());
+}
+
 void SelectFirstRow(platform::ListView* list) {
   if (list != nullptr && list->GetItemCount() > 0)
     list->SetItemState(0, kFocusedSelected, kFocusedSelected);
@@ -164,9 +181,10 @@ void RecreateList(LisHandle& list) {
 // moves the focus, and a focus notification must not start a second refill inside this one.
 class BusyScope {
  public:
-  BusyScope() : progress_(std::in_place, plugin::kProgressTemplate, nullptr) {
+  explicit BusyScope(unsigned text = kQueryText)
+      : progress_(std::in_place, plugin::kProgressTemplate, nullptr) {
     plugin::QueryBusy = 1;
-    plugin::BeginProgressText(kQueryText);
+    plugin::BeginProgressText(text);
   }
   ~BusyScope() {
     plugin::QueryBusy = 0;
@@ -197,6 +215,7 @@ platform::ListView* CRequest::ImagesView() const {
 }
 
 bool CRequest::OnInitDialog() {
+  plugin::BrowserWindow = Window();
   initialClient_ = ClientRect();
   SetSizeItem(kPatientsList);
   SetMoveItems(kRightButtons, static_cast<int>(std::size(kRightButtons)), kKeepRight);
@@ -369,7 +388,8 @@ bool CRequest::QueryImagesOfSeriesRow(int row) {
   char seriesUid[kTextBuffer];
   plugin::CurrentLevel = plugin::kLevelImage;
   if (plugin::FindRecordForRow(1, modality, number, studyUid, seriesUid) == 0) return true;
-  return plugin::QueryServer(plugin::kLevelImage, studyUid, seriesUid) == plugin::kSuccess;
+  const int result = plugin::QueryServer(plugin::kLevelImage, studyUid, seriesUid);
+  return result == plugin::kSuccess || result == plugin::kCancelled;
 }
 
 bool CRequest::QueryLowerLevels(const char* patientText, const char* studyText) {
@@ -378,7 +398,10 @@ bool CRequest::QueryLowerLevels(const char* patientText, const char* studyText) 
   plugin::CurrentLevel = plugin::kLevelSeries;
   bool answered = true;
   if (plugin::FindRecordForRow(0, patientText, studyText, studyUid, unused) != 0) {
-    answered = plugin::QueryServer(plugin::kLevelSeries, studyUid, nullptr) == plugin::kSuccess;
+    const int result = plugin::QueryServer(plugin::kLevelSeries, studyUid, nullptr);
+    // A cancelled refill stops where the user stopped it, and that is no failure.
+    if (result == plugin::kCancelled) return true;
+    answered = result == plugin::kSuccess;
   }
   return QueryImagesOfSeriesRow(0) && answered;
 }
@@ -388,10 +411,13 @@ bool CRequest::QueryLowerLevels(const char* patientText, const char* studyText) 
 void CRequest::Update() {
   platform::WaitCursor waiting;
   SetRedraw(false);
-  if (plugin::SharedAssociation().StillConnected() ||
-      plugin::ConnectToServer(plugin::ConnectionSettings.host, plugin::ConnectionSettings.port,
-                              plugin::ConnectionSettings.callingAeTitle,
-                              plugin::ConnectionSettings.calledAeTitle) == plugin::kSuccess) {
+  const int connected = plugin::SharedAssociation().StillConnected()
+                            ? plugin::kSuccess
+                            : plugin::ConnectToServer(plugin::ConnectionSettings.host,
+                                                      plugin::ConnectionSettings.port,
+                                                      plugin::ConnectionSettings.callingAeTitle,
+                                                      plugin::ConnectionSettings.calledAeTitle);
+  if (connected == plugin::kSuccess) {
     for (platform::ListView* list : {PatientsView(), StudiesView(), SeriesView(), ImagesView()}) {
       if (list != nullptr) list->DeleteAllItems();
     }
@@ -405,7 +431,9 @@ void CRequest::Update() {
         plugin::kLevelStudy,
         plugin::FilterType != plugin::kFilterNone ? plugin::FilterValue : nullptr, nullptr);
     bool lowerLevelsAnswered = true;
-    if (result == plugin::kSuccess) {
+    if (result == plugin::kCancelled) {
+      // The rows that arrived stay; nothing more is asked.
+    } else if (result == plugin::kSuccess) {
       const std::string patient = PatientsView()->ItemText(0, 0);
       const std::string study = StudiesView()->ItemText(0, 0);
       lowerLevelsAnswered = QueryLowerLevels(patient.c_str(), study.c_str());
@@ -421,7 +449,7 @@ void CRequest::Update() {
     for (platform::ListView* list : {PatientsView(), StudiesView(), SeriesView(), ImagesView()})
       SelectFirstRow(list);
     patientsRow_ = studiesRow_ = seriesRow_ = 0;
-  } else {
+  } else if (connected != plugin::kCancelled) {
     ReportConnectFailure();
   }
   SetRedraw(true);
@@ -545,20 +573,28 @@ void CRequest::ReportConnectFailure() {
   }
 }
 
+// One progress dialog for all the images, which counts them and whose Cancel stops the walk.
 void CRequest::RetrieveSelectedImages() {
   platform::WaitCursor waiting;
   std::uint16_t display = opGetDisplay();
-  if (!plugin::SharedAssociation().StillConnected() &&
-      plugin::ConnectToServer(plugin::ConnectionSettings.host, plugin::ConnectionSettings.port,
-                              plugin::ConnectionSettings.callingAeTitle,
-                              plugin::ConnectionSettings.calledAeTitle) != plugin::kSuccess) {
-    ReportConnectFailure();
-    return;
+  if (!plugin::SharedAssociation().StillConnected()) {
+    const int result = plugin::ConnectToServer(
+        plugin::ConnectionSettings.host, plugin::ConnectionSettings.port,
+        plugin::ConnectionSettings.callingAeTitle, plugin::ConnectionSettings.calledAeTitle);
+    if (result != plugin::kSuccess) {
+      if (result != plugin::kCancelled) ReportConnectFailure();
+      return;
+    }
   }
   platform::ListView* images = ImagesView();
   if (images == nullptr || plugin::ImageList == nullptr) return;
   const std::uint32_t count = lisGetElementCount(plugin::ImageList);
-  for (const int row : images->SelectedRows()) {
+  const std::vector<int> rows = images->SelectedRows();
+  if (rows.empty()) return;
+  BusyScope busy(kRetrieveText);
+  int done = 0;
+  for (const int row : rows) {
+    ShowImageCount(++done, static_cast<int>(rows.size()));
     char text[kTextBuffer];
     int length = images->GetItemText(row, 0, text, sizeof text - 1);
     // The record holds the value with its padding to even length.
@@ -580,16 +616,19 @@ void CRequest::RetrieveSelectedImages() {
 }
 
 int CRequest::RetrieveImage(const plugin::ImageRecord& record, std::uint16_t display) {
-  if (!plugin::SharedAssociation().StillConnected() &&
-      plugin::ConnectToServer(plugin::ConnectionSettings.host, plugin::ConnectionSettings.port,
-                              plugin::ConnectionSettings.callingAeTitle,
-                              plugin::ConnectionSettings.calledAeTitle) != plugin::kSuccess) {
-    ReportConnectFailure();
-    return plugin::kNotAnswered;
+  if (!plugin::SharedAssociation().StillConnected()) {
+    const int result = plugin::ConnectToServer(
+        plugin::ConnectionSettings.host, plugin::ConnectionSettings.port,
+        plugin::ConnectionSettings.callingAeTitle, plugin::ConnectionSettings.calledAeTitle);
+    if (result == plugin::kCancelled) return result;
+    if (result != plugin::kSuccess) {
+      ReportConnectFailure();
+      return plugin::kNotAnswered;
+    }
   }
   const int result = plugin::MoveAndLoadImage(display, record.sopInstanceUid,
                                               record.studyInstanceUid, record.seriesInstanceUid);
-  if (result == plugin::kSuccess) return result;
+  if (result == plugin::kSuccess || result == plugin::kCancelled) return result;
   unsigned id = kMoveNotAnsweredText;
   if (result == plugin::kNotSent) id = kMoveNotSentText;
   if (result == plugin::kMissingParameter) id = kMoveParameterText;
@@ -613,6 +652,7 @@ void CRequest::OnCancel() {
 void CRequest::OnDestroy() {
   if (plugin::SharedAssociation().IsConnected()) plugin::SharedAssociation().Release();
   plugin::Browser = nullptr;
+  plugin::BrowserWindow = nullptr;
   plugin::DestroyHostLists();
   CVekSizableDlg::OnDestroy();
   plugin::BrowserOpen = 0;

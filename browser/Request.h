@@ -11,7 +11,12 @@ namespace platform {
 class ListView;
 }
 
+class CRequest;
+
 namespace plugin {
+
+// The open browser, or nullptr.
+extern CRequest* Browser;
 
 // Set before the browser selects rows itself; the next item-changed notification clears it
 // instead of starting a query, and a list's focus notification does nothing until then.

@@ -9,7 +9,8 @@ namespace dicom {
 
 bool CFindScu::SendRequest(Association& association, const DataSet& identifier,
                            std::uint16_t priority) const {
-  const CFindRq command(NextMessageId(), sopClassUid_, priority);
+  messageId_ = NextMessageId();
+  const CFindRq command(messageId_, sopClassUid_, priority);
   return dicom::SendRequest(association, command, identifier, sopClassUid_);
 }
 

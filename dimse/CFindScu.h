@@ -14,6 +14,8 @@ class CFindScu {
  public:
   explicit CFindScu(std::string_view sopClassUid) : sopClassUid_(sopClassUid) {}
 
+  // The message id of the last request sent, which a cancel names.
+  std::uint16_t MessageId() const { return messageId_; }
   // True when the command and the identifier were both sent.
   bool SendRequest(Association& association, const DataSet& identifier,
                    std::uint16_t priority) const;
@@ -30,6 +32,7 @@ class CFindScu {
 
  private:
   const std::string sopClassUid_;
+  mutable std::uint16_t messageId_ = 0;
 };
 
 }  // namespace dicom

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "dimse/CCancelRq.h"
 #include "dimse/CGetRq.h"
 #include "dimse/CStoreRsp.h"
 #include "dimse/CommandTags.h"
@@ -51,7 +52,8 @@ void CGetScu::Propose(Association& association) {
 
 bool CGetScu::SendRequest(Association& association, const DataSet& identifier,
                           std::uint16_t priority) const {
-  const CGetRq command(NextMessageId(), sopClassUid_, priority);
+  messageId_ = NextMessageId();
+  const CGetRq command(messageId_, sopClassUid_, priority);
   return dicom::SendRequest(association, command, identifier, sopClassUid_);
 }
 
@@ -62,6 +64,7 @@ bool CGetScu::SendRequest(Association& association, const DataSet& identifier,
 bool CGetScu::ReceiveResponse(std::uint16_t& status, DataSet& identifier, DataSet& responseCommand,
                               Association& association) {
   for (;;) {
+    if (!association.AwaitMessage()) return false;
     if (!association.ReceiveMessage(responseCommand)) {
       if (!association.IsConnected()) return false;
       const std::uint8_t context = association.MessageContextId();
@@ -129,6 +132,10 @@ bool CGetScu::Serve(Association& association, const DataSet& command) {
   if (status != kStatusSuccess) ++failed_;
   if (answered_) answered_(request, status, outcome);
   return association.IsConnected();
+}
+
+bool CGetScu::SendCancel(Association& association, std::uint16_t messageId) const {
+  return association.SendMessage(1, CCancelRq(messageId), sopClassUid_, ImplicitLittleEndian) == 1;
 }
 
 bool CGetScu::Abort(Association& association, std::string reason) {

@@ -40,15 +40,22 @@ class CGetScu {
   // compressed syntaxes archives keep most, each on a context of its own.
   static void Propose(Association& association);
 
+  // The message id of the last request sent, which a cancel names.
+  std::uint16_t MessageId() const { return messageId_; }
   // True when the command and the identifier were both sent.
   bool SendRequest(Association& association, const DataSet& identifier,
                    std::uint16_t priority) const;
   // Serves the sub-operations that come first, then reads one C-GET response: true when it was
   // read completely, as for C-MOVE (its response command in `responseCommand`, an announced data
   // set in `identifier`). False when the association failed, or was aborted here because the
-  // peer sent what cannot be answered.
+  // peer sent what cannot be answered; also when a wait between messages was interrupted
+  // (InterruptWaits), the association then still standing.
   bool ReceiveResponse(std::uint16_t& status, DataSet& identifier, DataSet& responseCommand,
                        Association& association);
+
+  // Asks the archive to stop the retrieve that the message id started; it answers with the
+  // retrieve's final response (0xFE00 when it stopped it).
+  bool SendCancel(Association& association, std::uint16_t messageId) const;
 
   // Sub-operations answered so far, and how many of those with a failure.
   unsigned SubOperations() const { return subOperations_; }
@@ -62,6 +69,7 @@ class CGetScu {
   bool Abort(Association& association, std::string reason);
 
   const std::string sopClassUid_;
+  mutable std::uint16_t messageId_ = 0;
   Storage storage_;
   Answered answered_;
   unsigned subOperations_ = 0;

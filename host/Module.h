@@ -7,8 +7,8 @@ namespace dicom {
 class Association;
 }
 
-class CRequest;
 class CDicomProgressMan;
+class QWidget;
 
 // The module-wide values of the loaded plug-in. They are touched only on the host's user-interface
 // thread, from the exports, the help hook and the windows.
@@ -32,13 +32,17 @@ extern std::uint32_t HookHandle;
 extern std::uint16_t LanguageCode;
 extern char MessageCaption[kTextBuffer];
 extern Connection ConnectionSettings;
-extern CRequest* Browser;
+// The browser's window while it exists: progress dialogs stay above it and give it the focus back.
+extern QWidget* BrowserWindow;
 extern std::int32_t BrowserOpen;
 extern std::int32_t QueryBusy;
 extern CDicomProgressMan* CurrentProgress;
 
-// The browser's association, from the library's load to its unload.
+// The browser's association, from the library's load (OpenSharedAssociation) to its unload
+// (CloseSharedAssociation).
 dicom::Association& SharedAssociation();
+void OpenSharedAssociation();
+void CloseSharedAssociation();
 
 // Copies at most 259 characters of the text (nullptr reads as empty) into a text buffer.
 void CopyText(char (&buffer)[kTextBuffer], const char* text);

@@ -84,7 +84,7 @@ PreferencesDialog::PreferencesDialog(Preferences& preferences, QWidget* parent)
   connect(testConnection_, &QPushButton::clicked, this, &PreferencesDialog::TestConnection);
   connect(selfTest_, &SelfTest::Finished, this, [this](const QStringList& lines, bool) {
     ShowConnectionResult(lines.join('\n'));
-    testConnection_->setEnabled(true);
+    testConnection_->setText(tr("&Test connection"));
   });
 
   auto* form = new QFormLayout;
@@ -141,13 +141,18 @@ void PreferencesDialog::ShowConnectionResult(const QString& text) {
 }
 
 void PreferencesDialog::TestConnection() {
+  if (selfTest_->IsRunning()) {
+    selfTest_->Cancel();
+    return;
+  }
   Preferences shown;
   QString refusal;
   if (!Shown(shown, refusal)) {
     ShowConnectionResult(refusal);
     return;
   }
-  testConnection_->setEnabled(false);
+  // While the test runs, the button cancels it.
+  testConnection_->setText(tr("Cancel the &test"));
   ShowConnectionResult(tr("Testing the connection..."));
   selfTest_->Start(shown);
 }

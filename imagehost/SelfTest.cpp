@@ -105,8 +105,15 @@ bool SelfTest::IsRunning() const {
   return process_->state() != QProcess::NotRunning;
 }
 
+void SelfTest::Cancel() {
+  if (!IsRunning()) return;
+  cancelled_ = true;
+  process_->kill();
+}
+
 void SelfTest::Start(const Preferences& preferences) {
   if (IsRunning()) return;
+  cancelled_ = false;
   process_->start(
       QCoreApplication::applicationDirPath() + "/dicomnet",
       QStringList{"selftest", "--timeout", QString::number(kStageTimeoutSeconds), "-aet",
@@ -122,6 +129,11 @@ void SelfTest::Start(const Preferences& preferences) {
 }
 
 void SelfTest::Ended() {
+  if (cancelled_) {
+    cancelled_ = false;
+    emit Finished({tr("The test was cancelled.")}, false);
+    return;
+  }
   QStringList lines;
   const QString report = QString::fromLocal8Bit(process_->readAllStandardOutput());
   for (const QString& line : report.split('\n', Qt::SkipEmptyParts))

@@ -18,6 +18,8 @@ class SelfTest : public QObject {
   // Ignored while a test runs.
   void Start(const Preferences& preferences);
   bool IsRunning() const;
+  // Stops a running test at once; its report then says so.
+  void Cancel();
 
   // One line of the tool's report in the user's language: "Echo: passed, the archive answered".
   static QString Translate(const QString& toolLine);
@@ -30,4 +32,5 @@ class SelfTest : public QObject {
   void Ended();
 
   QProcess* process_;
+  bool cancelled_ = false;
 };

@@ -125,6 +125,7 @@ int Association::Request(const char* host, const char* port) {
 
   if (!socket_.Connect(host, port)) {
     if (socket_.TlsFailed() != TlsFailure::None) ended_ = AssociationEnd::TlsFailed;
+    if (socket_.LastError() == TcpSocket::kInterrupted) ended_ = AssociationEnd::Aborted;
     return 0;
   }
   ended_ = AssociationEnd::None;
@@ -273,6 +274,11 @@ Association::PdvResult Association::ReceivePdvs(PduReader& in) {
 
 int Association::Fail(bool abort) {
   const int error = socket_.LastError();
+  // The user gave up: the association goes at once, as the service user ends it.
+  if (error == TcpSocket::kInterrupted) {
+    Abort();
+    return 0;
+  }
   if (abort) {
     AbortAndClose(AbortPdu::NotSpecified);
   } else {
@@ -339,6 +345,15 @@ int Association::ReceiveMessage(DataSet& dataSet) {
         return AbortAndClose(AbortPdu::UnrecognizedPdu);
     }
   }
+}
+
+bool Association::AwaitMessage() {
+  if (!IsConnected() || unread_ > 0 || stream_.Buffered() > 0 || socket_.AwaitInput() != 0) {
+    return true;
+  }
+  if (socket_.LastError() == TcpSocket::kInterrupted) return false;
+  Fail(true);
+  return true;
 }
 
 bool Association::StillConnected() {

@@ -33,7 +33,7 @@ enum class AssociationEnd : std::uint8_t {
   BadAnswer,          // the request was answered by another PDU, or by an unreadable A-ASSOCIATE-AC
   ProtocolError,      // a PDU that made no sense inside an exchange; this side aborted
   Released,           // orderly release, asked for by either side
-  Aborted,            // this side's service user aborted
+  Aborted,            // this side's service user aborted, or its user gave up on a wait
 };
 
 // One association requested by this system over one TCP connection: negotiation, DIMSE messages
@@ -105,6 +105,12 @@ class Association {
   // whatever abstract syntax it carries.
   int SendMessageOnContext(std::uint8_t controlHeader, const DataSet& dataSet,
                            std::uint8_t contextId, TransferSyntax syntax);
+  // Before a receive: waits until the next message begins to arrive. True when a receive can
+  // start: bytes are there, or the association has ended (closed, aborted by the peer, or timed
+  // out here), which the receive then reports at once. False only when the wait was interrupted
+  // (InterruptWaits): the association still stands, so that the caller can cancel its operation
+  // on it (C-CANCEL) or abort it.
+  bool AwaitMessage();
   // 1 when a complete message arrived and decoded into the data set. A command always decodes in
   // implicit VR little-endian, a data set in the syntax accepted for its context.
   int ReceiveMessage(DataSet& dataSet);

@@ -4,6 +4,7 @@ namespace dicom {
 namespace {
 
 IdleHook idleHook = nullptr;
+bool interrupted = false;
 
 }  // namespace
 
@@ -13,6 +14,18 @@ void SetIdleHook(IdleHook hook) {
 
 IdleHook CurrentIdleHook() {
   return idleHook;
+}
+
+void InterruptWaits() {
+  interrupted = true;
+}
+
+void ResumeWaits() {
+  interrupted = false;
+}
+
+bool WaitsInterrupted() {
+  return interrupted;
 }
 
 }  // namespace dicom

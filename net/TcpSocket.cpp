@@ -25,10 +25,11 @@ std::uint16_t instanceCount = 0;
 // Waits for the handle to become ready for the events, at most the given time; a signal does not
 // end the wait early. The wait runs in slices, and the idle hook, when one is installed, runs
 // between them, so that a blocked application still paints; the limit stays what it was. True
-// when ready.
+// when ready; false after the limit, or at once once the waits are interrupted.
 bool WaitFor(int handle, short events, std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   for (;;) {
+    if (WaitsInterrupted()) return false;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     const IdleHook hook = CurrentIdleHook();
@@ -44,6 +45,11 @@ bool WaitFor(int handle, short events, std::chrono::milliseconds limit) {
 }
 
 using Clock = std::chrono::steady_clock;
+
+// Why a wait that WaitFor gave up on failed.
+int WaitFailure() {
+  return WaitsInterrupted() ? TcpSocket::kInterrupted : TcpSocket::kTimedOut;
+}
 
 std::chrono::milliseconds Left(Clock::time_point deadline) {
   return std::max(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()),
@@ -139,7 +145,7 @@ int TcpSocket::Connect(const char* host, const char* port) {
     errno = error;
   }
   fcntl(handle_, F_SETFL, flags);
-  lastError_ = result == 0 ? 0 : errno;
+  lastError_ = result == 0 ? 0 : WaitsInterrupted() ? kInterrupted : errno;
   if (result != 0) {
     close(handle_);
     handle_ = -1;
@@ -185,7 +191,7 @@ bool TcpSocket::StartTls(bool server, const char* peerName) {
     if (!WaitFor(handle_, step == TlsSession::Step::WantWrite ? POLLOUT : POLLIN, Left(deadline))) {
       FailTls(TlsFailure::Handshake,
               "no answer within " + std::to_string(receiveTimeout_) + " s during the handshake", 0);
-      lastError_ = kTimedOut;
+      lastError_ = WaitFailure();
       return false;
     }
   }
@@ -250,7 +256,7 @@ int TcpSocket::SendTls(const std::uint8_t* bytes, std::uint32_t length) {
         lastError_ = kClosedByPeer;
       }
     } else {
-      lastError_ = kTimedOut;
+      lastError_ = WaitFailure();
     }
     std::printf("SOCKET END ERROR: %d\n", lastError_);
     break;
@@ -280,7 +286,7 @@ int TcpSocket::ReceiveTls(void* buffer, std::uint32_t capacity) {
         if (WaitFor(handle_, POLLIN, Left(deadline))) continue;
         break;
     }
-    lastError_ = kTimedOut;
+    lastError_ = WaitFailure();
     return -1;
   }
 }
@@ -296,7 +302,7 @@ int TcpSocket::Receive(void* buffer, std::uint32_t capacity) {
   if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
     AcknowledgeNow(handle_);
     if (!WaitFor(handle_, POLLIN, std::chrono::seconds(receiveTimeout_))) {
-      lastError_ = kTimedOut;
+      lastError_ = WaitFailure();
       return -1;
     }
     do {
@@ -309,6 +315,19 @@ int TcpSocket::Receive(void* buffer, std::uint32_t capacity) {
     return -1;
   }
   return received < 0 ? -1 : static_cast<int>(received);
+}
+
+int TcpSocket::AwaitInput() {
+  if (!connected_) return 1;
+  const auto deadline = Clock::now() + std::chrono::seconds(receiveTimeout_);
+  while (!HasInput()) {
+    AcknowledgeNow(handle_);
+    if (!WaitFor(handle_, POLLIN, Left(deadline))) {
+      lastError_ = WaitFailure();
+      return 0;
+    }
+  }
+  return 1;
 }
 
 bool TcpSocket::HasInput() const {

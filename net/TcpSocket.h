@@ -21,7 +21,8 @@ class TcpSocket {
   static constexpr int kDefaultReceiveTimeout = 300;  // seconds
   static constexpr int kTimedOut = -2;
   static constexpr int kClosedByPeer = -3;
-  static constexpr int kTlsFailed = -4;  // TlsFailed() says why
+  static constexpr int kTlsFailed = -4;    // TlsFailed() says why
+  static constexpr int kInterrupted = -5;  // the user gave up on the wait (InterruptWaits)
   // Longest host text that is resolved; a longer one makes Connect fail.
   static constexpr std::size_t kMaxHostLength = 127;
 
@@ -43,6 +44,10 @@ class TcpSocket {
   int Close();
   // True when bytes, an orderly close or a reset wait to be read: a receive would not wait.
   bool HasInput() const;
+  // Waits until HasInput, at most the receive time-out: 1 then (also when not connected, so that
+  // the receive says why), 0 when the wait timed out or was interrupted (LastError says which).
+  // Nothing is read.
+  int AwaitInput();
 
   // From the next Connect (as the requestor, which checks the peer's certificate against the
   // host it connects to) or Adopt (as the acceptor) on, the connection runs TLS. The handshake

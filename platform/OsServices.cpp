@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QGuiApplication>
+#include <QLocale>
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -138,6 +139,19 @@ short GetKeyState(int virtualKey) {
       return 0;
   }
   return modifiers.testFlag(asked) ? static_cast<short>(0xff80) : 0;
+}
+
+int FormatCount(unsigned long long value, char* buffer, int size) {
+  char separator[8];
+  const std::string system = ToAnsi(QLocale::system().groupSeparator());
+  GetProfileString("intl", "sThousand", system.c_str(), separator, sizeof separator);
+  const std::string digits = std::to_string(value);
+  std::string grouped;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += separator;
+    grouped += digits[i];
+  }
+  return CopyToBuffer(grouped, buffer, size);
 }
 
 }  // namespace platform

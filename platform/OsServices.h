@@ -22,6 +22,11 @@ void WriteProfileString(const char* section, const char* key, const char* value)
 // The keys of a section, so that a host can keep the section beyond the process.
 std::vector<std::string> ProfileKeys(const char* section);
 
+// The number with its digits grouped by threes as the user has it: the thousands separator of
+// the profile ([intl] sThousand, in code page 1252), else the system locale's. Copies it as
+// GetTempPath does.
+int FormatCount(unsigned long long value, char* buffer, int size);
+
 // Virtual keys that the plug-in asks about.
 inline constexpr int kVkControl = 0x11;
 inline constexpr int kVkShift = 0x10;

@@ -331,6 +331,10 @@ beim nächsten Abfragen/Abrufen oder Senden.</translation>
         <source>PEM files (*.pem *.crt *.key);;All files (*)</source>
         <translation>PEM-Dateien (*.pem *.crt *.key);;Alle Dateien (*)</translation>
     </message>
+    <message>
+        <source>Cancel the &amp;test</source>
+        <translation>&amp;Test abbrechen</translation>
+    </message>
 </context>
 <context>
     <name>Receiver</name>
@@ -464,6 +468,10 @@ beim nächsten Abfragen/Abrufen oder Senden.</translation>
     <message>
         <source>%1: %2, %3</source>
         <translation>%1: %2, %3</translation>
+    </message>
+    <message>
+        <source>The test was cancelled.</source>
+        <translation>Der Test wurde abgebrochen.</translation>
     </message>
 </context>
 </TS>

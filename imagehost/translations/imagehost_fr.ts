@@ -331,6 +331,10 @@ le module DICOM à la prochaine requête ou au prochain envoi.</translation>
         <source>PEM files (*.pem *.crt *.key);;All files (*)</source>
         <translation>Fichiers PEM (*.pem *.crt *.key);;Tous les fichiers (*)</translation>
     </message>
+    <message>
+        <source>Cancel the &amp;test</source>
+        <translation>Annuler le &amp;test</translation>
+    </message>
 </context>
 <context>
     <name>Receiver</name>
@@ -464,6 +468,10 @@ le module DICOM à la prochaine requête ou au prochain envoi.</translation>
     <message>
         <source>%1: %2, %3</source>
         <translation>%1 : %2, %3</translation>
+    </message>
+    <message>
+        <source>The test was cancelled.</source>
+        <translation>Le test a été annulé.</translation>
     </message>
 </context>
 </TS>

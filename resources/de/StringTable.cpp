@@ -32,6 +32,14 @@ constexpr platform::StringResource kTable[] = {
     {3042, "Name"},
     {3043, "Das Bild wird zum Datenbankserver übertragen."},
     {3044, "(Serien oder Bilder konnten nicht vom Server gelesen werden)"},
+    {3045, "Abbrechen"},
+    {3046, "%s Studie"},
+    {3047, "%s Studien"},
+    {3048, "%s Serie"},
+    {3049, "%s Serien"},
+    {3050, "%s Bild"},
+    {3051, "%s Bilder"},
+    {3052, "Bild %s von %s"},
 };
 
 }  // namespace

@@ -31,6 +31,14 @@ constexpr platform::StringResource kTable[] = {
     {1042, "Name"},
     {1043, "The image is being transferred to the database server."},
     {1044, "(the series or images could not be read from the server)"},
+    {1045, "Cancel"},
+    {1046, "%s study"},
+    {1047, "%s studies"},
+    {1048, "%s series"},
+    {1049, "%s series"},
+    {1050, "%s image"},
+    {1051, "%s images"},
+    {1052, "image %s of %s"},
 };
 
 }  // namespace

@@ -32,6 +32,14 @@ constexpr platform::StringResource kTable[] = {
     {2042, "Nom"},
     {2043, "L'image est en cours de transfert vers le serveur de la base de données."},
     {2044, "(impossible de lire les séries ou les images du serveur)"},
+    {2045, "Annuler"},
+    {2046, "%s étude"},
+    {2047, "%s études"},
+    {2048, "%s série"},
+    {2049, "%s séries"},
+    {2050, "%s image reçue"},
+    {2051, "%s images reçues"},
+    {2052, "image %s sur %s"},
 };
 
 }  // namespace

@@ -1,15 +1,18 @@
 #pragma once
 
 #include <QString>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "host/PluginFixture.h"
+#include "data/DataSet.h"
 #include "platform/Ansi.h"
+#include "plugin/PluginFixture.h"
 #include "support/Hex.h"
 #include "support/PduFixtures.h"
 #include "support/ScriptedPeer.h"
+#include "support/SmallImage.h"
 
 // The browser's side of a scripted archive. The plug-in's association proposes Verification
 // (context 1), FIND (3) and MOVE (5), and its first message is number 7.
@@ -116,6 +119,21 @@ inline std::string Series(std::string_view modality, std::string_view number,
 inline std::string Image(std::string_view number, std::string_view uid) {
   return Element(0x0008, 0x0018, uid, " 00") + Element(0x0020, 0x000d, "1.2.1", " 00") +
          Element(0x0020, 0x000e, "1.2.1.1", " 00") + Element(0x0020, 0x0013, number);
+}
+
+// A move request for an image of the first series; the archive answers with `answer`.
+inline Steps Move(std::string_view image, const Steps& answer) {
+  return Then(
+      {Peer::ExpectPdu(0x04), Peer::Expect(DataPdu({{kMoveContext, 0x02, MoveKeys(image)}}))},
+      answer);
+}
+
+// A small image that the host can load, written where the receiver would leave it.
+inline void WriteImage(const std::filesystem::path& path) {
+  dicom::DataSet object;
+  object.InsertText(0x00080016, dicom::vr::UI, "1.2.840.10008.5.1.4.1.1.7");
+  object.InsertText(0x00080018, dicom::vr::UI, "1.2.1.1.1");
+  ASSERT_TRUE(testing_support::WriteSmallImage(std::move(object), path.string()));
 }
 
 // Texts as the list views hold them, code page 1252, from UTF-8 source text.

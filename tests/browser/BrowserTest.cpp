@@ -6,10 +6,8 @@
 #include <optional>
 
 #include "browser/BrowserFixture.h"
-#include "data/DataSet.h"
 #include "hostlibs/vekbase/Displays.h"
 #include "support/Screenshots.h"
-#include "support/SmallImage.h"
 
 // The browser against scripted archives: the cascade of the four lists, the selections, the sort,
 // the keyboard, the layout, the texts of other character sets, and retrieving into displays.
@@ -218,22 +216,6 @@ TEST_F(BrowserTest, AFailedSeriesQueryIsNotedInTheCaption) {
   EXPECT_TRUE(messages_.empty());
   Click(platform::kIdCancel);
   EXPECT_EQ(archive.Finish(), "");
-}
-
-// A small image that the host can load, written where the receiver would leave it.
-void WriteImage(const std::filesystem::path& path) {
-  using namespace dicom;
-  DataSet object;
-  object.InsertText(0x00080016, vr::UI, "1.2.840.10008.5.1.4.1.1.7");
-  object.InsertText(0x00080018, vr::UI, "1.2.1.1.1");
-  ASSERT_TRUE(testing_support::WriteSmallImage(std::move(object), path.string()));
-}
-
-// A move request for the image of the first series; the archive answers with `answer`.
-Steps Move(std::string_view image, const Steps& answer) {
-  return Then(
-      {Peer::ExpectPdu(0x04), Peer::Expect(DataPdu({{kMoveContext, 0x02, MoveKeys(image)}}))},
-      answer);
 }
 
 Steps Moved(std::string_view image) {

@@ -11,7 +11,7 @@
 #include <QWindow>
 
 #include "Version.h"
-#include "host/PluginFixture.h"
+#include "plugin/PluginFixture.h"
 #include "hostlibs/hostmenu/HostMenu.h"
 #include "hostlibs/vekbase/Displays.h"
 #include "hostlibs/vekbase/VekBase.h"

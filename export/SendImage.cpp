@@ -1,3 +1,5 @@
+#include "export/SendImage.h"
+
 #include <cstring>
 #include <optional>
 #include <string>
@@ -9,7 +11,6 @@
 #include "dimse/CommandTags.h"
 #include "export/ExportSyntaxes.h"
 #include "host/DicomProgressMan.h"
-#include "host/Export.h"
 #include "host/Language.h"
 #include "host/Module.h"
 #include "host/TlsProfile.h"
@@ -104,10 +105,10 @@ bool Uncompressed(const dicom::DicomFile& file, dicom::DataSet& object) {
 
 }  // namespace
 
-PLUGIN_EXPORT int SendDicomImageToServer(const char* filePath, const char* host, const char* port,
-                                         const char* callingAeTitle, const char* calledAeTitle,
-                                         int /*unused*/, int checkDuplicate) {
-  using namespace plugin;
+namespace plugin {
+
+int SendImage(const char* filePath, const char* host, const char* port, const char* callingAeTitle,
+              const char* calledAeTitle, int checkDuplicate) {
   dicom::Association association;
   QueryHostLanguage();
   QueryBusy = 0;
@@ -137,6 +138,8 @@ PLUGIN_EXPORT int SendDicomImageToServer(const char* filePath, const char* host,
       result = CheckDuplicate(association, object);
       // The association is released as the call returns.
       if (result == kNotRead || result == kDuplicate) return result;
+      // The user's Cancel aborted the association: nothing is stored.
+      if (CancelPresses > 0) return result;
     }
     const int stored = Store(association, object);
     if (stored != kStored) result = stored;
@@ -145,3 +148,5 @@ PLUGIN_EXPORT int SendDicomImageToServer(const char* filePath, const char* host,
   progress.reset();
   return result;
 }
+
+}  // namespace plugin

@@ -2,11 +2,11 @@
 
 #include "browser/HostLists.h"
 #include "browser/Request.h"
-#include "host/Export.h"
 #include "host/Language.h"
 #include "host/Module.h"
 #include "net/Association.h"
 #include "platform/MessageBox.h"
+#include "plugin/Export.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <QTimer>
 #include <chrono>
 
-#include "host/PluginFixture.h"
+#include "plugin/PluginFixture.h"
 #include "hostlibs/hostmenu/HostMenu.h"
 #include "platform/AnimationControl.h"
 #include "support/Screenshots.h"

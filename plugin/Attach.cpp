@@ -1,10 +1,7 @@
-#include <optional>
-
 #include "browser/Request.h"
 #include "host/HelpMenuHook.h"
 #include "host/Module.h"
 #include "hostlibs/vekutil/VekUtil.h"
-#include "net/Association.h"
 #include "net/IdleHook.h"
 #include "platform/Resources.h"
 #include "resources/Tables.h"
@@ -16,10 +13,8 @@
 namespace plugin {
 namespace {
 
-std::optional<dicom::Association> association;
-
 void Attach() {
-  association.emplace();
+  OpenSharedAssociation();
   HookHandle = menuSetHook(kHelpMenuHookId, HelpMenuHook);
   platform::RegisterResources(resources::PluginResources());
   // A network wait lets the host paint, so the progress animation plays while the plug-in waits.
@@ -34,7 +29,7 @@ void Detach() {
   if (Browser != nullptr) Browser->DestroyWindow();
   dicom::SetIdleHook(nullptr);
   platform::UnregisterResources(resources::PluginResources());
-  association.reset();
+  CloseSharedAssociation();
 }
 
 struct Lifetime {
@@ -43,9 +38,4 @@ struct Lifetime {
 } lifetime;
 
 }  // namespace
-
-dicom::Association& SharedAssociation() {
-  return *association;
-}
-
 }  // namespace plugin
