@@ -32,6 +32,7 @@ constexpr platform::StringResource kTable[] = {
     {3042, "Name"},
     {3043, "Das Bild wird zum Datenbankserver übertragen."},
     {3044, "(Serien oder Bilder konnten nicht vom Server gelesen werden)"},
+    {3045, "(keine Studie entspricht dem Filter)"},
 };
 
 }  // namespace

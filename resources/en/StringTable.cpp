@@ -31,6 +31,7 @@ constexpr platform::StringResource kTable[] = {
     {1042, "Name"},
     {1043, "The image is being transferred to the database server."},
     {1044, "(the series or images could not be read from the server)"},
+    {1045, "(no study matches the filter)"},
 };
 
 }  // namespace

@@ -32,6 +32,7 @@ constexpr platform::StringResource kTable[] = {
     {2042, "Nom"},
     {2043, "L'image est en cours de transfert vers le serveur de la base de données."},
     {2044, "(impossible de lire les séries ou les images du serveur)"},
+    {2045, "(aucune étude ne correspond au filtre)"},
 };
 
 }  // namespace
