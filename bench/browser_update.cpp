@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/DialogTemplate.h"
 #include "platform/MessageBox.h"
 
 namespace {

@@ -179,7 +179,9 @@ bool ListView::DeleteAllItems() {
   clear();
   rows_.clear();
   selectionMark_ = -1;
-  indexed_ = false;
+  rowOfData_.clear();
+  rowOfText_.clear();
+  indexed_ = true;
   header()->setSortIndicator(-1, Qt::AscendingOrder);
   return true;
 }
