@@ -9,7 +9,7 @@ jobs=$(nproc)
 cmake --preset bench >/dev/null
 # Only what runs here: a broken target elsewhere in the tree must not stop the measurements.
 cmake --build --preset bench -j"$jobs" --target codec_bench file_bench peak_memory send_bench \
-  make_objects find_peer dicomnet >/dev/null
+  make_objects find_peer dicomnet browser_update dicomplugin >/dev/null
 
 bin=build/bench/bin
 out=build/bench/results
@@ -45,6 +45,9 @@ echo "send benchmarks..." >&2
 
 echo "network commands..." >&2
 bench/store_bench.sh "$out"
+
+echo "browser Update against findscu (the first run fills its archives, minutes)..." >&2
+bench/browser_bench.sh "$out" >/dev/null
 
 python3 - "$out" <<'EOF'
 import json, shlex, sys
@@ -198,6 +201,19 @@ else:
         mark = "" if ratio <= p["goal"] else f"  <-- above {p['goal']}"
         print(f"  {label:42} {p['peak_kib'] / 1024:8.0f} MiB  ratio {ratio:6.3f}  "
               f"goal <= {p['goal']}{mark}")
+print()
+print("7. The browser's Update (study query and listing, in-process) against findscu for the same")
+print("   query on an Orthanc holding N patients with one study each; fastest of 3; goal <= 1.5")
+browser = json.load(open(f"{out}/browser.json"))
+if "skipped" in browser:
+    print(f"  skipped: {browser['skipped']}")
+for name, e in browser.items():
+    if name == "skipped":
+        continue
+    ratio = e["update_s"] / e["findscu_s"]
+    mark = "" if ratio <= 1.5 else "  <-- above 1.5"
+    print(f"  {name[len('studies'):]:>6} studies  findscu {e['findscu_s']:7.2f} s  Update "
+          f"{e['update_s']:7.2f} s  ratio {ratio:5.2f}  ({e['patients']} patient rows){mark}")
 print()
 print(f"raw results: {out}/")
 EOF

@@ -46,29 +46,42 @@ std::string Fill(std::string format, std::initializer_list<std::string> values) 
 
 }  // namespace
 
-void FilterCaption(char* caption) {
-  std::string text;
-  if (FilterType == kFilterName) {
-    text = Fill(LoadLocalizedString(kNameCaption), {FilterValue});
-    std::strncat(FilterValue, "^*", kTextBuffer - 1 - std::strlen(FilterValue));
-  } else if (FilterType == kFilterBirthday || FilterType == kFilterCreationDate) {
-    const std::string label =
-        LoadLocalizedString(FilterType == kFilterBirthday ? kBirthdayLabel : kCreationDateLabel);
-    char date[kTextBuffer];
-    if (std::strlen(FilterValue) < 10) {
-      FormatDicomDate(FilterValue, date);
-      text = label + " : " + date;
-    } else {
-      std::string start;
-      std::string end;
-      SplitRange(FilterValue, start, end);
-      char endDate[kTextBuffer];
-      FormatDicomDate(start.c_str(), date);
-      FormatDicomDate(end.c_str(), endDate);
-      text = Fill(LoadLocalizedString(kRangeCaption), {label, date, endDate});
-    }
+namespace {
+
+// The caption of the filter with this value, by FilterType; for the name filter the value is the
+// name without its wildcard.
+std::string CaptionOf(const char* value) {
+  if (FilterType == kFilterName) return Fill(LoadLocalizedString(kNameCaption), {value});
+  if (FilterType != kFilterBirthday && FilterType != kFilterCreationDate) return {};
+  const std::string label =
+      LoadLocalizedString(FilterType == kFilterBirthday ? kBirthdayLabel : kCreationDateLabel);
+  char date[kTextBuffer];
+  if (std::strlen(value) < 10) {
+    FormatDicomDate(value, date);
+    return label + " : " + date;
   }
-  std::snprintf(caption, kTextBuffer, "%s", text.c_str());
+  std::string start;
+  std::string end;
+  SplitRange(value, start, end);
+  char endDate[kTextBuffer];
+  FormatDicomDate(start.c_str(), date);
+  FormatDicomDate(end.c_str(), endDate);
+  return Fill(LoadLocalizedString(kRangeCaption), {label, date, endDate});
+}
+
+}  // namespace
+
+void FilterCaption(char* caption) {
+  std::snprintf(caption, kTextBuffer, "%s", CaptionOf(FilterValue).c_str());
+  if (FilterType == kFilterName) {
+    std::strncat(FilterValue, "^*", kTextBuffer - 1 - std::strlen(FilterValue));
+  }
+}
+
+void CurrentFilterCaption(char* caption) {
+  std::string value = FilterValue;
+  if (FilterType == kFilterName && value.ends_with("^*")) value.resize(value.size() - 2);
+  std::snprintf(caption, kTextBuffer, "%s", CaptionOf(value.c_str()).c_str());
 }
 
 }  // namespace plugin

@@ -21,6 +21,8 @@ extern char FilterValue[kTextBuffer];
 // The text form of the filter for the browser's caption line (260 bytes). For the name filter it
 // also appends the "^*" that the dialog leaves off.
 void FilterCaption(char* caption);
+// The caption of the filter as it stands, which the next Update applies; it changes nothing.
+void CurrentFilterCaption(char* caption);
 
 }  // namespace plugin
 

@@ -1,10 +1,13 @@
 #include "browser/Request.h"
 
+#include <QWidget>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "browser/DicomDate.h"
@@ -62,6 +65,7 @@ constexpr unsigned kMoveNotAnsweredText = 1008;
 constexpr unsigned kMoveParameterText = 1009;
 constexpr unsigned kFileMissingText = 1011;
 constexpr unsigned kLowerLevelsFailedText = 1044;
+constexpr unsigned kNothingMatchedText = 1053;
 constexpr std::uint32_t kBrowserHelp = 39601;
 
 constexpr unsigned kFocusedSelected = platform::kStateFocused | platform::kStateSelected;
@@ -227,13 +231,22 @@ bool CRequest::OnInitDialog() {
     if (list == nullptr) continue;
     list->SetExtendedStyle(list->GetExtendedStyle() | platform::ListView::kFullRowSelect |
                            platform::ListView::kLabelTip);
+    // The widths were made for the English headings; a longer one widens its column.
     const ColumnTable table = ColumnsOfList(id);
     for (int column = 0; column < table.count; ++column) {
       list->InsertColumn(column, plugin::LoadLocalizedString(table.columns[column].heading),
                          table.columns[column].width);
+      list->SetColumnWidth(column,
+                           std::max(table.columns[column].width, list->HeadingWidth(column)));
     }
   }
+  // The one column of the images list fills what its border and scroll bar leave.
+  if (platform::ListView* images = ImagesView()) images->FitColumnToView(0);
   FitColumnWidths();
+  // Smaller than the template, the labels overlap and the lists vanish.
+  Window()->setMinimumSize(Window()->size());
+  plugin::CurrentFilterCaption(filterCaption_);
+  ShowCaption(false);
   patientsRow_ = studiesRow_ = seriesRow_ = 0;
   return placeFocus;
 }
@@ -245,12 +258,11 @@ void CRequest::FitColumnWidths() {
     int width = ItemRect(id).width() - spare;
     for (int column = 1; column < list->ColumnCount(); ++column)
       width -= list->GetColumnWidth(column);
-    list->SetColumnWidth(0, width);
+    list->SetColumnWidth(0, std::max(width, list->HeadingWidth(0)));
   };
   fit(kPatientsList, 6);
   fit(kStudiesList, 6);
   fit(kSeriesList, 6);
-  fit(kImagesList, 4);
 }
 
 // The base places its items from the layout it found at initialisation on every resize, so the
@@ -363,11 +375,13 @@ void CRequest::EnableRetrieve() {
   EnableItem(kRetrieveButton, images != nullptr && images->GetItemCount() > 0);
 }
 
-void CRequest::ShowCaption(bool lowerLevelsFailed) {
+void CRequest::ShowCaption(bool lowerLevelsFailed, bool nothingMatched) {
   std::string caption = filterCaption_;
-  if (lowerLevelsFailed) {
+  for (const auto& [shown, text] : {std::pair{nothingMatched, kNothingMatchedText},
+                                    {lowerLevelsFailed, kLowerLevelsFailedText}}) {
+    if (!shown) continue;
     if (!caption.empty()) caption += "   ";
-    caption += plugin::LoadLocalizedString(kLowerLevelsFailedText);
+    caption += plugin::LoadLocalizedString(text);
   }
   SetItemText(kFilterCaption, caption.c_str());
 }
@@ -431,9 +445,12 @@ void CRequest::Update() {
         plugin::kLevelStudy,
         plugin::FilterType != plugin::kFilterNone ? plugin::FilterValue : nullptr, nullptr);
     bool lowerLevelsAnswered = true;
+    bool nothingMatched = false;
     if (result == plugin::kCancelled) {
       // The rows that arrived stay; nothing more is asked.
     } else if (result == plugin::kSuccess) {
+      nothingMatched =
+          plugin::FilterType != plugin::kFilterNone && PatientsView()->GetItemCount() == 0;
       const std::string patient = PatientsView()->ItemText(0, 0);
       const std::string study = StudiesView()->ItemText(0, 0);
       lowerLevelsAnswered = QueryLowerLevels(patient.c_str(), study.c_str());
@@ -444,7 +461,7 @@ void CRequest::Update() {
                                                                        : kFindNotAnsweredText));
       ShowMessage(text);
     }
-    ShowCaption(!lowerLevelsAnswered);
+    ShowCaption(!lowerLevelsAnswered, nothingMatched);
     SetItemFocus(kPatientsList);
     for (platform::ListView* list : {PatientsView(), StudiesView(), SeriesView(), ImagesView()})
       SelectFirstRow(list);
@@ -552,6 +569,7 @@ void CRequest::SortList(int id, int column) {
   plugin::CurrentLevel = LevelOfList(id);
   const SortTarget target{list, column};
   list->SortItems(CompareRows, reinterpret_cast<std::intptr_t>(&target));
+  list->SetSortIndicator(column, direction == 1);
   if (id == kPatientsList) patientsRow_ = list->GetSelectionMark();
   if (id == kStudiesList) studiesRow_ = list->GetSelectionMark();
   if (id == kSeriesList) seriesRow_ = list->GetSelectionMark();

@@ -70,9 +70,9 @@ class CRequest : public CVekSizableDlg {
   // series row 0; false when one of the queries failed.
   bool QueryLowerLevels(const char* patientText, const char* studyText);
   bool QueryImagesOfSeriesRow(int row);
-  // The filter caption, with a note when the series or images of the last refill could not be
-  // read.
-  void ShowCaption(bool lowerLevelsFailed);
+  // The filter caption, with a note when an Update with a filter found nothing, or when the
+  // series or images of the last refill could not be read.
+  void ShowCaption(bool lowerLevelsFailed, bool nothingMatched = false);
   int ShowMessage(const char* text);
 
   int patientsRow_ = 0;

@@ -45,6 +45,8 @@ ListView::ListView(bool singleSelection, bool showSelectionAlways, QWidget* pare
   header()->setStretchLastSection(false);
   header()->setSectionsClickable(true);
   header()->setSectionsMovable(false);
+  header()->setSortIndicatorShown(true);
+  header()->setSortIndicator(-1, Qt::AscendingOrder);
   connect(header(), &QHeaderView::sectionClicked, this, &ListView::UserClickColumn);
   if (showSelectionAlways) {
     QPalette colors = palette();
@@ -89,6 +91,7 @@ int ListView::InsertColumn(int column, const char* heading, int width, bool alig
   }
   // A selection covers the columns that existed when it was made.
   ShowStates();
+  if (column == 0) indexed_ = false;
   return column;
 }
 
@@ -104,6 +107,24 @@ void ListView::SetColumnWidth(int column, int width) {
   if (column >= 0 && column < columnCount()) setColumnWidth(column, width);
 }
 
+int ListView::HeadingWidth(int column) const {
+  return column >= 0 && column < columnCount() ? header()->sectionSizeHint(column) : 0;
+}
+
+void ListView::FitColumnToView(int column) {
+  if (column >= 0 && column < columnCount())
+    header()->setSectionResizeMode(column, QHeaderView::Stretch);
+}
+
+void ListView::SetSortIndicator(int column, bool ascending) {
+  if (column < 0 || column >= columnCount()) return;
+  header()->setSortIndicator(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+int ListView::SortIndicatorColumn() const {
+  return header()->sortIndicatorSection() < columnCount() ? header()->sortIndicatorSection() : -1;
+}
+
 int ListView::InsertItem(int row, const char* text, std::uint32_t itemData) {
   if (row < 0) return -1;
   row = std::min(row, GetItemCount());
@@ -112,9 +133,15 @@ int ListView::InsertItem(int row, const char* text, std::uint32_t itemData) {
   for (int column = 0; column < columnCount(); ++column)
     AlignCell(*this, *item, column);
   // Qt shifts its selection and current item with the rows; the states move in rows_.
+  const bool appended = row == GetItemCount();
   insertTopLevelItem(row, item);
   rows_.insert(rows_.begin() + row, Row{itemData, 0});
   if (selectionMark_ >= row) ++selectionMark_;
+  if (!appended) {
+    indexed_ = false;
+  } else if (indexed_) {
+    IndexRow(row);
+  }
   return row;
 }
 
@@ -122,6 +149,7 @@ bool ListView::SetItemText(int row, int column, const char* text) {
   if (row < 0 || row >= GetItemCount() || column < 0) return false;
   if (column > 0 && column >= columnCount()) return false;
   topLevelItem(row)->setText(column, TextOf(text));
+  if (column == 0) indexed_ = false;
   return true;
 }
 
@@ -140,9 +168,9 @@ std::uint32_t ListView::GetItemData(int row) const {
 }
 
 int ListView::FindItemByData(std::uint32_t itemData) const {
-  const auto found = std::find_if(rows_.begin(), rows_.end(),
-                                  [itemData](const Row& row) { return row.itemData == itemData; });
-  return found == rows_.end() ? -1 : static_cast<int>(found - rows_.begin());
+  BuildIndex();
+  const auto found = rowOfData_.find(itemData);
+  return found == rowOfData_.end() ? -1 : found->second;
 }
 
 // The home platform raises a delete notification here, which nothing in this system listens to;
@@ -151,6 +179,10 @@ bool ListView::DeleteAllItems() {
   clear();
   rows_.clear();
   selectionMark_ = -1;
+  rowOfData_.clear();
+  rowOfText_.clear();
+  indexed_ = true;
+  header()->setSortIndicator(-1, Qt::AscendingOrder);
   return true;
 }
 
@@ -195,9 +227,16 @@ int ListView::FocusedRow() const {
   return found == rows_.end() ? -1 : static_cast<int>(found - rows_.begin());
 }
 
+// Case-folded texts compare equal exactly when QString's case-insensitive comparison finds them
+// equal: both fold one character at a time.
 int ListView::FindItem(const char* text, int start) const {
   const QString wanted = TextOf(text);
-  for (int row = std::max(start + 1, 0); row < GetItemCount(); ++row) {
+  if (start < 0) {
+    BuildIndex();
+    const auto found = rowOfText_.find(wanted.toCaseFolded());
+    return found == rowOfText_.end() ? -1 : found->second;
+  }
+  for (int row = start + 1; row < GetItemCount(); ++row) {
     if (topLevelItem(row)->text(0).compare(wanted, Qt::CaseInsensitive) == 0) return row;
   }
   return -1;
@@ -229,9 +268,24 @@ bool ListView::SortItems(CompareFunction compare, std::intptr_t parameter) {
   }
   insertTopLevelItems(0, sortedItems);
   rows_ = std::move(sortedRows);
+  indexed_ = false;
   if (selectionMark_ >= 0 && selectionMark_ < count) selectionMark_ = mark;
   ShowStates();
   return true;
+}
+
+void ListView::BuildIndex() const {
+  if (indexed_) return;
+  rowOfData_.clear();
+  rowOfText_.clear();
+  for (int row = 0; row < GetItemCount(); ++row)
+    IndexRow(row);
+  indexed_ = true;
+}
+
+void ListView::IndexRow(int row) const {
+  rowOfData_.emplace(rows_[row].itemData, row);
+  rowOfText_.emplace(topLevelItem(row)->text(0).toCaseFolded(), row);
 }
 
 void ListView::SetRedraw(bool on) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/Notification.h"
@@ -46,6 +47,15 @@ class ListView : public QTreeWidget {
   int ColumnCount() const;
   int GetColumnWidth(int column) const;
   void SetColumnWidth(int column, int width);
+  // The width that shows the column's heading whole, with room for the sort indicator.
+  int HeadingWidth(int column) const;
+  // The column takes the width the others leave in the visible area, which then never needs a
+  // horizontal scroll bar; SetColumnWidth no longer sizes it.
+  void FitColumnToView(int column);
+  // The header's arrow on the column sorted last; the rows of a refill clear it.
+  void SetSortIndicator(int column, bool ascending);
+  // -1 when none shows.
+  int SortIndicatorColumn() const;
 
   // Inserts a row at the index (clamped to the row count) with its column-0 text and item data;
   // returns the row's index, or -1.
@@ -58,7 +68,8 @@ class ListView : public QTreeWidget {
   std::uint32_t GetItemData(int row) const;
   // The row holding the item data, or -1.
   int FindItemByData(std::uint32_t itemData) const;
-  // Removes every row and resets the selection mark, without notifications.
+  // Removes every row, resets the selection mark and clears the sort indicator, without
+  // notifications.
   bool DeleteAllItems();
   int GetItemCount() const;
 
@@ -106,6 +117,11 @@ class ListView : public QTreeWidget {
   void Select(int row, Qt::KeyboardModifiers modifiers);
   void Notify(const Notification& notification);
   void ShowStates();
+  // The look-ups by item data and by column-0 text, built when first needed after a change that
+  // moved rows; appending a row keeps them. Filling a list row by row with a look-up before each
+  // row thus stays linear in the rows.
+  void BuildIndex() const;
+  void IndexRow(int row) const;
 
   bool singleSelection_;
   NotifySink sink_;
@@ -113,6 +129,9 @@ class ListView : public QTreeWidget {
   int selectionMark_ = -1;
   unsigned extendedStyle_ = 0;
   bool pendingClick_ = false;
+  mutable bool indexed_ = false;
+  mutable std::unordered_map<std::uint32_t, int> rowOfData_;
+  mutable std::unordered_map<QString, int> rowOfText_;  // the first row of each case-folded text
 };
 
 }  // namespace platform

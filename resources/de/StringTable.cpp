@@ -40,6 +40,7 @@ constexpr platform::StringResource kTable[] = {
     {3050, "%s Bild"},
     {3051, "%s Bilder"},
     {3052, "Bild %s von %s"},
+    {3053, "(keine Studie entspricht dem Filter)"},
 };
 
 }  // namespace

@@ -39,6 +39,7 @@ constexpr platform::StringResource kTable[] = {
     {1050, "%s image"},
     {1051, "%s images"},
     {1052, "image %s of %s"},
+    {1053, "(no study matches the filter)"},
 };
 
 }  // namespace

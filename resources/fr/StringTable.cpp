@@ -40,6 +40,7 @@ constexpr platform::StringResource kTable[] = {
     {2050, "%s image reçue"},
     {2051, "%s images reçues"},
     {2052, "image %s sur %s"},
+    {2053, "(aucune étude ne correspond au filtre)"},
 };
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QTest>
 #include <QTimer>
@@ -58,11 +59,17 @@ TEST_F(BrowserTest, UpdateAndSelectionsCascade) {
   }
   EXPECT_TRUE(Control(kRetrieve)->isEnabled());
 
-  // Month-first dates sort as dates: ascending, then descending.
+  // The images' one column fits the list: no horizontal scroll bar.
+  EXPECT_LE(List(kImages)->header()->length(), List(kImages)->viewport()->width());
+
+  // Month-first dates sort as dates: ascending, then descending, with the header's arrow.
   List(kStudies)->UserClickColumn(1);
   EXPECT_EQ(Rows(kStudies), (std::vector<std::string>{"S1|01/05/2002", "S2|02/01/2002"}));
+  EXPECT_EQ(List(kStudies)->header()->sortIndicatorOrder(), Qt::AscendingOrder);
   List(kStudies)->UserClickColumn(1);
   EXPECT_EQ(Rows(kStudies), (std::vector<std::string>{"S2|02/01/2002", "S1|01/05/2002"}));
+  EXPECT_EQ(List(kStudies)->SortIndicatorColumn(), 1);
+  EXPECT_EQ(List(kStudies)->header()->sortIndicatorOrder(), Qt::DescendingOrder);
 
   // Ctrl+A from the patients list, as separate events: a second press at the address of the
   // first would be taken for the same one by the dialog layer.
@@ -180,6 +187,17 @@ TEST_F(BrowserTest, LanguagesNamesAndLifeCycle) {
     Open(archive.Port(), c.language);
     EXPECT_EQ(browser_->windowTitle(), c.title);
     EXPECT_EQ(isOpen_(), 1);
+    // It never gets smaller than its template, and every heading shows whole.
+    EXPECT_EQ(browser_->minimumSize(), browser_->size());
+    for (const int id : {kPatients, kStudies, kSeries, kImages}) {
+      const QHeaderView* header = List(id)->header();
+      for (int column = 0; column < List(id)->ColumnCount(); ++column) {
+        const QString heading = List(id)->headerItem()->text(column);
+        EXPECT_GT(List(id)->GetColumnWidth(column),
+                  header->fontMetrics().horizontalAdvance(heading))
+            << heading.toStdString();
+      }
+    }
     shot("browser-" + c.suffix + ".png");
     Click(kUpdate);
     EXPECT_EQ(Rows(kPatients), (std::vector<std::string>{
@@ -188,6 +206,7 @@ TEST_F(BrowserTest, LanguagesNamesAndLifeCycle) {
                                    Ansi("Ærø Bo|ID01|07/04/1980"),
                                }));
     EXPECT_EQ(Rows(kStudies), (std::vector<std::string>{"CT12|12/04/2002", "MR07|01/15/2003"}));
+    List(kStudies)->UserClickColumn(1);
     shot("browser-filled-" + c.suffix + ".png");
     vekbase::SetHostLanguage(1);
     EXPECT_EQ(request_("other-host", "104", "HOST", "ARCHIVE"), 1);

@@ -237,6 +237,14 @@ TEST(ListViewTest, FindItemIsExactAndIgnoresCase) {
   for (const auto& c : cases) {
     EXPECT_EQ(w.list->FindItem(c.text, c.start), c.expected) << c.text << " after " << c.start;
   }
+  // The look-ups follow a changed text, a row put in front and a row added at the end.
+  w.list->SetItemText(1, 0, "Jones");
+  w.list->InsertItem(0, "Adams", 7);
+  w.list->InsertItem(5, "Smith", 8);
+  EXPECT_EQ(w.list->FindItem("jones"), 2);
+  EXPECT_EQ(w.list->FindItem("smith"), 3);
+  EXPECT_EQ(w.list->FindItemByData(101), 2);
+  EXPECT_EQ(w.list->FindItemByData(8), 5);
 }
 
 int CompareNames(std::uint32_t itemData1, std::uint32_t itemData2, std::intptr_t parameter) {

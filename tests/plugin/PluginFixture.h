@@ -74,6 +74,11 @@ class PluginFixture : public testing::Test {
   // Loads the plug-in and opens the browser on the port.
   void Open(std::uint16_t port, int language = 1) {
     Load(language);
+    OpenAgain(port);
+  }
+
+  // Opens the browser in the plug-in as it is loaded.
+  void OpenAgain(std::uint16_t port) {
     ASSERT_EQ(request_("127.0.0.1", std::to_string(port).c_str(), "HOST", "ARCHIVE"), 1);
     browser_ = nullptr;
     for (QWidget* window : QApplication::topLevelWidgets()) {
