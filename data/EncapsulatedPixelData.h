@@ -19,6 +19,8 @@ struct EncapsulatedPixelData {
   struct Fragment {
     std::uint32_t length = 0;  // even
     std::unique_ptr<std::uint8_t[]> data;
+    // Without data: where the bytes wait in the pixel data's source.
+    std::uint64_t offset = 0;
 
     std::span<const std::uint8_t> Bytes() const { return {data.get(), length}; }
   };
@@ -27,6 +29,8 @@ struct EncapsulatedPixelData {
   // empty: the table is optional.
   std::vector<std::uint32_t> offsetTable;
   std::vector<Fragment> fragments;
+  // The file that holds the fragments read without their bytes.
+  std::shared_ptr<const ValueSource> source;
 
   // The bytes after the element's header: every item with its 8-byte header, and the delimiter.
   std::uint64_t EncodedLength() const;

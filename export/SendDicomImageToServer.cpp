@@ -4,6 +4,7 @@
 
 #include "codecs/NativePixels.h"
 #include "data/DicomFile.h"
+#include "data/FileValueSource.h"
 #include "dimse/CFindScu.h"
 #include "dimse/CStoreScu.h"
 #include "dimse/CommandTags.h"
@@ -93,10 +94,14 @@ int Store(dicom::Association& association, const dicom::DataSet& object) {
 
 // The association offers implicit VR little-endian only, so compressed pixel data goes decoded,
 // Lossy Image Compression as it was. False when it does not decode.
-bool Uncompressed(const dicom::DicomFile& file, dicom::DataSet& object) {
+bool Uncompressed(const char* path, const dicom::DicomFile& file, dicom::DataSet& object) {
   if (!file.HasMetaHeader() || !dicom::IsEncapsulated(file.Header().Syntax())) return true;
+  // The codecs take the fragments in memory: the file is read whole for them.
+  dicom::DicomFile whole;
+  whole.open(path, std::ios::in | std::ios::binary);
   dicom::DataSet native;
-  if (!dicom::codecs::DecompressPixelData(object, file.Header().SyntaxUid(), native).Ok())
+  if (!whole.is_open() || !whole.Read(object) ||
+      !dicom::codecs::DecompressPixelData(object, file.Header().SyntaxUid(), native).Ok())
     return false;
   object = std::move(native);
   return true;
@@ -126,11 +131,15 @@ PLUGIN_EXPORT int SendDicomImageToServer(const char* filePath, const char* host,
   if (host == nullptr || port == nullptr || !association.Request(host, port)) return kNoAnswer;
 
   // The file is read only once the archive has taken the association.
+  // Large values stay in the file and go from it to the archive piece by piece.
   dicom::DicomFile file;
-  if (filePath != nullptr) file.open(filePath, std::ios::in | std::ios::binary);
+  if (filePath != nullptr) {
+    file.open(filePath, std::ios::in | std::ios::binary);
+    file.DeferValues(dicom::FileValueSource::Open(filePath), dicom::kLeftInFileFrom);
+  }
   dicom::DataSet object;
   int result = kStored;
-  if (!file.is_open() || !file.Read(object) || !Uncompressed(file, object)) {
+  if (!file.is_open() || !file.Read(object) || !Uncompressed(filePath, file, object)) {
     result = kNotRead;
   } else {
     if (checkDuplicate != 0) {
