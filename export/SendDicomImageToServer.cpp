@@ -94,14 +94,10 @@ int Store(dicom::Association& association, const dicom::DataSet& object) {
 
 // The association offers implicit VR little-endian only, so compressed pixel data goes decoded,
 // Lossy Image Compression as it was. False when it does not decode.
-bool Uncompressed(const char* path, const dicom::DicomFile& file, dicom::DataSet& object) {
+bool Uncompressed(const dicom::DicomFile& file, dicom::DataSet& object) {
   if (!file.HasMetaHeader() || !dicom::IsEncapsulated(file.Header().Syntax())) return true;
-  // The codecs take the fragments in memory: the file is read whole for them.
-  dicom::DicomFile whole;
-  whole.open(path, std::ios::in | std::ios::binary);
   dicom::DataSet native;
-  if (!whole.is_open() || !whole.Read(object) ||
-      !dicom::codecs::DecompressPixelData(object, file.Header().SyntaxUid(), native).Ok())
+  if (!dicom::codecs::DecompressPixelData(object, file.Header().SyntaxUid(), native).Ok())
     return false;
   object = std::move(native);
   return true;
@@ -139,7 +135,7 @@ PLUGIN_EXPORT int SendDicomImageToServer(const char* filePath, const char* host,
   }
   dicom::DataSet object;
   int result = kStored;
-  if (!file.is_open() || !file.Read(object) || !Uncompressed(filePath, file, object)) {
+  if (!file.is_open() || !file.Read(object) || !Uncompressed(file, object)) {
     result = kNotRead;
   } else {
     if (checkDuplicate != 0) {

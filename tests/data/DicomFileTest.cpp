@@ -274,9 +274,10 @@ TEST_F(DicomFileTest, CompressedAndDeflatedFromDcmtk) {
 }
 
 // Values left in their file encode to the very bytes of the values read whole, in every syntax
-// the file can be sent in: pydicom writes native objects (a large pixel value, a large value of
-// odd length, a swapped large FL value) in the three plain syntaxes, DCMTK compresses one. A file
-// cut short after it was read fails the writing instead of sending made-up bytes.
+// the file can be sent in, and compressed frames come from the file as they do from memory: pydicom
+// writes native objects (a large pixel value, a large value of odd length, a swapped large FL
+// value) in the three plain syntaxes, DCMTK compresses one. A file cut short after it was read
+// fails the writing instead of sending made-up bytes.
 TEST_F(DicomFileTest, ValuesLeftInTheFileEncodeAsValuesReadWhole) {
   using namespace testing_support;
   const std::filesystem::path dir = path_.parent_path();
@@ -323,6 +324,9 @@ TEST_F(DicomFileTest, ValuesLeftInTheFileEncodeAsValuesReadWhole) {
     file_->DeferValues(FileValueSource::Open(file), kLeftInFileFrom);
     ASSERT_TRUE(file_->Read(left)) << name;
     EXPECT_EQ(left.GetValue(0x00091011)->Data(), nullptr) << name;
+    std::vector<std::uint8_t> frame, frameLeft;
+    EXPECT_EQ(EncapsulatedFrames(left).Get(1, frameLeft), EncapsulatedFrames(whole).Get(1, frame));
+    EXPECT_TRUE(frameLeft == frame) << name;
     for (const TransferSyntax syntax : targets) {
       CodecStatus wholeStatus, leftStatus;
       const std::vector<std::uint8_t> expected = encode(whole, syntax, wholeStatus);

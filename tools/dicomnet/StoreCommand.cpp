@@ -102,12 +102,7 @@ bool StoreFile(dicom::Association& association, const NetworkOptions& options,
     context = association.AcceptedContextFor(sopClass, kPlainSyntaxes[i]);
     if (context == 0) continue;
     if (dicom::IsEncapsulated(syntax)) {
-      // The codecs take the fragments in memory: the file is read whole for them.
-      dicom::DicomFile whole;
-      if (!ReadObject(path, whole, object, why)) {
-        std::cout << path << ": not sent, " << why << '\n';
-        return false;
-      }
+      // Frame by frame from the file; the decoded pixels are held whole.
       dicom::DataSet native;
       const dicom::codecs::DecodeResult decoded =
           dicom::codecs::DecompressPixelData(object, ownUid, native);
