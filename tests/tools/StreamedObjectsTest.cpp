@@ -1,6 +1,7 @@
-// `dicomnet receive` keeps an object as its fragments arrive: one larger than any message held in
-// memory (1 GiB) is stored whole, and one that the disk cannot take (a file size limit here) is
-// answered with 0xA700 and leaves no file. The requestor generates its pixel data as it sends.
+// Objects on their way through dicomnet: `receive` keeps an object as its fragments arrive, so
+// one larger than any message held in memory (1 GiB) is stored whole, and one that the disk cannot
+// take (a file size limit here) is answered with 0xA700 and leaves no file; `store` sends PDUs as
+// large as the peer announces.
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -93,7 +94,7 @@ int StoreGenerated(std::uint16_t port, std::uint64_t pixelBytes) {
   return status;
 }
 
-TEST(LargeObjectReceiveTest, BeyondTheMessageCapOrTheDisk) {
+TEST(StreamedObjectsTest, ReceivedBeyondTheMessageCapOrTheDisk) {
   const struct {
     std::uint64_t pixelBytes;
     const char* fileBlocks;  // ulimit -f, in 512-byte blocks
@@ -120,6 +121,58 @@ TEST(LargeObjectReceiveTest, BeyondTheMessageCapOrTheDisk) {
       fs::remove(stored);
     }
     EXPECT_TRUE(Names(output).empty()) << receiver.Log();
+  }
+}
+
+// pydicom writes an object whose data set is 40000 bytes in implicit VR; the peer announces its
+// maximum and takes it in that syntax. The data set leaves in PDUs of that maximum (a PDV header
+// and 16378 data bytes for 16384), or of 4096 data bytes when the peer announces none.
+TEST(StreamedObjectsTest, StoreSendsPdusAsLargeAsThePeerAnnounces) {
+  const TempDir dir;
+  const std::string file = dir.File("object.dcm");
+  ASSERT_EQ(RunProgram({kSystemPython, "-c", R"(if 1:
+    import sys
+    from pydicom.dataset import Dataset, FileMetaDataset
+    ds = Dataset(); ds.file_meta = m = FileMetaDataset(); m.TransferSyntaxUID = "1.2.840.10008.1.2.1"
+    m.MediaStorageSOPClassUID = ds.SOPClassUID = "1.2.840.10008.5.1.4.1.1.2"
+    m.MediaStorageSOPInstanceUID = ds.SOPInstanceUID = "1.2.3.4"
+    ds.is_little_endian, ds.is_implicit_VR = True, False
+    ds.add_new(0x7FE00010, "OB", bytes(39942))  # with the two UIDs, 40000 bytes in implicit VR
+    ds.save_as(sys.argv[1], write_like_original=False))",
+                        file})
+                .status,
+            0);
+  const struct {
+    std::uint32_t peerMaximum;
+    std::vector<std::uint32_t> fragments;
+  } cases[] = {{16384, {16378, 16378, 7244}},
+               {0, {4096, 4096, 4096, 4096, 4096, 4096, 4096, 4096, 4096, 3136}}};
+  for (const auto& c : cases) {
+    std::vector<ScriptedPeer::Step> steps = {
+        ScriptedPeer::ExpectPdu(0x01),
+        ScriptedPeer::Send(
+            Accept({{1, 0}}, ImplicitSyntax(), Item(0x50, Item(0x51, Hex(c.peerMaximum, 4)))))};
+    // The command, then the data set; no response comes, so the store fails after them.
+    steps.resize(3 + c.fragments.size(), ScriptedPeer::ExpectPdu(0x04));
+    steps.push_back(ScriptedPeer::Close());
+    ScriptedPeer peer(steps);
+    Dicomnet({"store", "--timeout", "5", "127.0.0.1", peer.PortText(), file});
+    ASSERT_EQ(peer.Finish(), "") << c.peerMaximum;
+    const std::vector<std::uint8_t>& received = peer.Received();
+    // Past the request and the command's PDU.
+    std::size_t at = 6 + (received[2] << 24 | received[3] << 16 | received[4] << 8 | received[5]);
+    at += 6 + (received[at + 4] << 8 | received[at + 5]);
+    for (std::size_t i = 0; i < c.fragments.size(); ++i) {
+      const std::uint32_t fragment = c.fragments[i];
+      const int last = i + 1 == c.fragments.size() ? 2 : 0;
+      ASSERT_LE(at + 12, received.size());
+      EXPECT_EQ(ToHex(std::span(received).subspan(at, 12)),
+                ToHex(FromHex("04 00" + Hex(fragment + 6, 4) + Hex(fragment + 2, 4) + "01" +
+                              Hex(last, 1))))
+          << c.peerMaximum << " fragment " << i;
+      at += 12 + fragment;
+    }
+    EXPECT_EQ(at, received.size());
   }
 }
 
