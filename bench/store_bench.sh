@@ -11,6 +11,12 @@
 #          algorithm on (storescu itself keeps TCP_NODELAY=1)
 #   peak   peak resident memory of dicomnet dump and dicomnet store of a 256 MB multi-frame object
 #          (one 256 MiB pixel data value) and of the 64 MB single-value store
+#   stream a 512 MiB multi-frame object written by pydicom (explicit VR little endian), each tool
+#          at its defaults: dicomnet store vs storescu to storescp --ignore, and storescu to
+#          dicomnet receive vs storescu to storescp writing its files (both on the same disk);
+#          the peak resident memory of that store and of the receiver (goal: 64 MiB each); and
+#          the 64 MB single-value store at each tool's default PDU size
+# NETCMD_ONLY=prefix,... runs only the rows whose names start with one of the prefixes.
 #   find   dicomnet find vs findscu on bench/find_peer answering 1,000 study matches from memory;
 #          again with a peer answering none, which gives the fixed cost of an invocation
 # Every command runs once to warm up (a store with its first object only), then in alternating
@@ -87,6 +93,25 @@ series_bytes=$("$bin/make_objects" "$scratch/series" 200 512)
 single_bytes=$("$bin/make_objects" "$scratch/single" 1 65536)
 frames_bytes=$("$bin/make_objects" "$scratch/frames" 1 262144 frames)
 small_bytes=$("$bin/make_objects" "$scratch/small" 2000 1)
+# Written by an independent encoder, as a modality would send it; 512 MiB of pixel data.
+mkdir -p "$scratch/stream" "$scratch/received/ours" "$scratch/received/storescp"
+stream_bytes=$(/usr/bin/python3 - "$scratch/stream/big512.dcm" <<'PY'
+import os, sys
+from pydicom.dataset import Dataset, FileMetaDataset
+from pydicom.uid import ExplicitVRLittleEndian
+ds = Dataset(); ds.file_meta = meta = FileMetaDataset()
+meta.TransferSyntaxUID = ExplicitVRLittleEndian
+meta.MediaStorageSOPClassUID = ds.SOPClassUID = "1.2.840.10008.5.1.4.1.1.7.3"
+meta.MediaStorageSOPInstanceUID = ds.SOPInstanceUID = "1.2.826.0.1.3680043.9.7433.6.1"
+ds.is_little_endian, ds.is_implicit_VR = True, False
+ds.Rows, ds.Columns, ds.SamplesPerPixel, ds.NumberOfFrames = 1024, 1024, 1, 256
+ds.PhotometricInterpretation = "MONOCHROME2"
+ds.BitsAllocated, ds.BitsStored, ds.HighBit, ds.PixelRepresentation = 16, 12, 11, 0
+ds.PixelData = bytes(range(256)) * (2 * 1024 * 1024 * 256 // 256)
+ds.save_as(sys.argv[1], write_like_original=False)
+print(os.path.getsize(sys.argv[1]))
+PY
+)
 
 # Starts storescp on a free port with that environment and those options and sets scp_port.
 start_storescp() {
@@ -119,6 +144,12 @@ start_storescp TCP_NODELAY=1 --max-pdu 131072
 wide_port=$scp_port
 start_storescp -uTCP_NODELAY
 nagle_port=$scp_port
+# The one peer that keeps what it receives, as our receiver does.
+keep_port=$(free_port)
+env TCP_NODELAY=1 storescp -aet STORESCP -od "$scratch/received/storescp" "$keep_port" \
+  >"$scratch/storescp$keep_port.log" 2>&1 &
+pids+=($!)
+wait_for_port "$keep_port" "${pids[-1]}" || { echo "store_bench: storescp did not start" >&2; exit 1; }
 start_find_peer 1000
 find_port=$peer_port
 start_find_peer 0
@@ -127,18 +158,35 @@ empty_port=$peer_port
 echo "  commands..." >&2
 python3 - "$result" "$bin/dicomnet" "$store_port" "$find_port" "$empty_port" "$scratch" \
   "$big_bytes" "$series_bytes" "$wide_port" "$nagle_port" "$single_bytes" "$frames_bytes" \
-  "$small_bytes" "$tls_port" "$tls" <<'EOF'
-import glob, json, os, resource, statistics, subprocess, sys, time
+  "$small_bytes" "$tls_port" "$tls" "$stream_bytes" "$keep_port" <<'EOF'
+import glob, json, os, resource, signal, socket, statistics, subprocess, sys, time
 
 result, dicomnet, store_port, find_port, empty_port, scratch = sys.argv[1:7]
 big_bytes, series_bytes = int(sys.argv[7]), int(sys.argv[8])
 wide_port, nagle_port = sys.argv[9:11]
 single_bytes, frames_bytes, small_bytes = (int(a) for a in sys.argv[11:14])
 tls_port, tls = sys.argv[14:16]
+stream_bytes, keep_port = int(sys.argv[16]), sys.argv[17]
 objects = lambda name: sorted(glob.glob(f"{scratch}/{name}/*.dcm"))
-big, series, single, frames, small = (objects(name) for name in
-                                      ("big", "series", "single", "frames", "small"))
+big, series, single, frames, small, stream = (
+    objects(name) for name in ("big", "series", "single", "frames", "small", "stream"))
 dcmtk_env = dict(os.environ, TCP_NODELAY="1")
+only = [p for p in os.environ.get("NETCMD_ONLY", "").split(",") if p]
+wanted = lambda name: not only or any(name.startswith(p) for p in only)
+received = [f"{scratch}/received/ours", f"{scratch}/received/storescp"]
+
+# Our receiver, started here so that its own peak memory is known when it ends.
+with socket.socket() as s:
+    s.bind(("127.0.0.1", 0))
+    receive_port = str(s.getsockname()[1])
+receiver = subprocess.Popen([dicomnet, "receive", "--port", receive_port, "--output-dir",
+                             received[0]], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+for _ in range(100):
+    try:
+        socket.create_connection(("127.0.0.1", int(receive_port)), 1).close()
+        break
+    except OSError:
+        time.sleep(0.1)
 
 # With a PDU size, ours and storescu each send PDUs of at most that many bytes.
 def store(files, port=store_port, pdu=None):
@@ -153,6 +201,16 @@ def store_tls(files):
     theirs = ["+tls", f"{tls}/sender.key", f"{tls}/sender.crt", "+cf", f"{tls}/ca.crt"]
     plain_ours, plain_theirs = store(files, tls_port)
     return (plain_ours[:2] + ours + plain_ours[2:], plain_theirs[:2] + theirs + plain_theirs[2:])
+
+# Each tool at its defaults, the object in its own syntax.
+def store_plain(files):
+    return ([dicomnet, "store", "-aec", "STORESCP", "127.0.0.1", store_port] + files,
+            ["storescu", "-aec", "STORESCP", "127.0.0.1", store_port] + files)
+
+# storescu sends both times: to our receiver ("ours") and to a storescp that keeps its files.
+def receive(files):
+    return (["storescu", "-aec", "DICOMNET", "127.0.0.1", receive_port] + files,
+            ["storescu", "-aec", "STORESCP", "127.0.0.1", keep_port] + files)
 
 def find(port):
     return ([dicomnet, "find", "-aec", "ANY", "127.0.0.1", port, "-L", "study",
@@ -169,6 +227,9 @@ cases = [
     ("store/single64/pdu4096", 5, single_bytes, 1, store(single, pdu=4096)),
     ("store/single64/pdu16384", 5, single_bytes, 1, store(single, pdu=16384)),
     ("store/single64/pdu131072", 5, single_bytes, 1, store(single, wide_port, 131072)),
+    ("store/single64/default", 5, single_bytes, 1, store(single)),
+    ("stream/store512", 3, stream_bytes, 1, store_plain(stream)),
+    ("stream/receive512", 3, stream_bytes, 1, receive(stream)),
     ("find/study1000", 10, 0, 1000, find(find_port)),
     ("find/empty", 10, 0, 0, find(empty_port)),
     ("store/nagle2000", 2, small_bytes, 2000, store(small, nagle_port)),
@@ -180,6 +241,10 @@ def run(command, env):
     done = subprocess.run(command, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                           stderr=subprocess.DEVNULL, timeout=120)
     wall = time.perf_counter() - start
+    # What the receivers kept is not wanted: half a gigabyte an object.
+    for directory in received:
+        for entry in os.listdir(directory):
+            os.remove(os.path.join(directory, entry))
     after = resource.getrusage(resource.RUSAGE_CHILDREN)
     cpu = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
     if done.returncode != 0:
@@ -192,7 +257,10 @@ def run(command, env):
 
 results = {}
 for name, runs, size, items, (ours, dcmtk) in cases:
-    sides = {"ours": (ours, None), "dcmtk": (dcmtk, dcmtk_env)}
+    if not wanted(name):
+        continue
+    sides = {"ours": (ours, dcmtk_env if ours[0] == "storescu" else None),
+             "dcmtk": (dcmtk, dcmtk_env)}
     walls = {side: [] for side in sides}
     cpus = {side: [] for side in sides}
     errors = {}
@@ -235,18 +303,31 @@ def peak_kib(command):
         raise RuntimeError(f"exit status {status}")
     return usage.ru_maxrss
 
+# Goals: a ratio to the file's size, or for the streamed stores at most that many MiB.
 peaks = [
     ("peak/dump256", frames_bytes, [dicomnet, "dump", frames[0]], 1.2),
-    ("peak/store256", frames_bytes, store(frames)[0], 2.2),
-    ("peak/store64", single_bytes, store(single)[0], 2.2),
+    ("peak/store256", frames_bytes, store(frames)[0], {"mib": 64}),
+    ("peak/store64", single_bytes, store(single)[0], {"mib": 64}),
+    ("peak/store512", stream_bytes, store_plain(stream)[0], {"mib": 64}),
 ]
 for name, size, command, goal in peaks:
+    if not wanted(name):
+        continue
     try:
         kib = max(peak_kib(command) for _ in range(3))
         results[name] = {"bytes": size, "goal": goal, "peak_kib": kib}
     except Exception as e:
         results[name] = {"bytes": size, "goal": goal, "error": str(e)}
     print(f"    {name}: {results[name].get('peak_kib', 0) / 1024:.0f} MiB", file=sys.stderr)
+
+receiver.send_signal(signal.SIGTERM)
+_, status, usage = os.wait4(receiver.pid, 0)
+if wanted("peak/receive512"):
+    results["peak/receive512"] = {"bytes": stream_bytes, "goal": {"mib": 64},
+                                  "peak_kib": usage.ru_maxrss}
+    if status != 0:
+        results["peak/receive512"]["error"] = f"exit status {status}"
+    print(f"    peak/receive512: {usage.ru_maxrss / 1024:.0f} MiB", file=sys.stderr)
 
 json.dump(results, open(result, "w"), indent=1)
 EOF

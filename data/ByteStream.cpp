@@ -50,6 +50,19 @@ int ByteStream::Read(void* buffer, std::uint32_t count) {
   return 1;
 }
 
+std::uint32_t ByteStream::ReadSome(void* buffer, std::uint32_t count) {
+  if (count == 0) return 0;
+  if (buffered_ > 0) {
+    const std::uint32_t take = std::min(count, buffered_);
+    Read(buffer, take);
+    return take;
+  }
+  int received;
+  while ((received = ReadRaw(static_cast<std::uint8_t*>(buffer), count)) == 0) {
+  }
+  return received < 0 ? 0 : std::min(static_cast<std::uint32_t>(received), count);
+}
+
 int ByteStream::ReadAhead(std::uint32_t count) {
   const std::uint64_t target = std::uint64_t{buffered_} + count;
   bool ok = true;

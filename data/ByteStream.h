@@ -27,6 +27,9 @@ class ByteStream {
   int Flush();
   // Sends exactly the oldest count pending bytes (everything when fewer are pending).
   void FlushBytes(std::uint32_t count);
+  // At least 1 and at most count bytes into the buffer: what is buffered first, else what one
+  // ReadRaw delivers straight into it, so that bulk data skips the blocks. 0 when the input failed.
+  std::uint32_t ReadSome(void* buffer, std::uint32_t count);
   // 1 when count more bytes than before are buffered; 0 when the input failed.
   int ReadAhead(std::uint32_t count);
   int Skip(std::uint32_t count);

@@ -3,7 +3,9 @@
 // The one encoding behind the stream codec and the file codecs. Each is instantiated with an
 // adapter that moves bytes: a Sink offers WriteU16, WriteU32 (in the syntax's byte order) and
 // WriteBytes; a Source offers ReadU16, ReadU32, ReadBytes, More (bytes of the message or file are
-// left) and ReadValue (allocates and fills a value only when that many bytes are really left).
+// left), ReadValue (allocates and fills a value only when that many bytes are really left) and
+// Defer (skips a large value, or any pixel data fragment, that stays in its file, answering where
+// it is; null otherwise).
 
 #include <algorithm>
 #include <array>
@@ -129,7 +131,9 @@ class Encoder {
     if (length == 0) return written;
     if (sequence) return written + WriteItems(*value.Items());
     if (pixels) return written + WriteFragments(*pixels);
-    written += WriteValue(value.Data(), value.Length(), bigEndian_ ? rules.swapUnit : 0);
+    written += value.Deferred() != nullptr
+                   ? WriteDeferred(*value.Deferred(), value.Length(), rules.swapUnit)
+                   : WriteValue(value.Data(), value.Length(), bigEndian_ ? rules.swapUnit : 0);
     if (length != value.Length()) {
       const auto pad = static_cast<std::uint8_t>(rules.padByte);
       out_.WriteBytes(&pad, 1);
@@ -162,7 +166,7 @@ class Encoder {
     if (sequence) return true;
     if (value.Encapsulated()) return encapsulated_ && (!explicitVr_ || rules.longLength);
     if (value.Length() == kUndefinedLength) return false;
-    if (value.Length() > 0 && value.Data() == nullptr) return false;
+    if (value.Length() > 0 && value.Data() == nullptr && value.Deferred() == nullptr) return false;
     if (explicitVr_ && !rules.longLength && EvenLength(value) > 0xFFFF) return false;
     if (bigEndian_ && rules.swapUnit > 1 && value.Length() % rules.swapUnit != 0) return false;
     return true;
@@ -201,8 +205,11 @@ class Encoder {
     }
     written += tableLength;
     for (const EncapsulatedPixelData::Fragment& fragment : pixels.fragments) {
+      if (status_ != CodecStatus::Good) return written;
       written += WriteMarker(kItemTag, fragment.length);
-      written += WriteValue(fragment.data.get(), fragment.length, 0);
+      written += fragment.data || fragment.length == 0
+                     ? WriteValue(fragment.data.get(), fragment.length, 0)
+                     : WriteDeferred({pixels.source, fragment.offset, false}, fragment.length, 0);
     }
     return written + WriteMarker(kSequenceDelimitationTag, 0);
   }
@@ -231,6 +238,26 @@ class Encoder {
       std::copy_n(data + done, piece, buffer.data());
       SwapUnits(buffer.data(), piece, swapUnit);
       out_.WriteBytes(buffer.data(), piece);
+      done += piece;
+    }
+    return length;
+  }
+
+  // Read from the file piece by piece and passed on; swapped where the file's byte order is not
+  // the one written. A file that no longer holds the bytes ends the writing.
+  std::uint64_t WriteDeferred(const DeferredBytes& bytes, std::uint32_t length, unsigned swapUnit) {
+    constexpr std::uint32_t kPiece = 1 << 18;  // a multiple of every swap unit
+    const bool swap = swapUnit > 1 && bytes.bigEndian != bigEndian_;
+    auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(std::min(kPiece, length));
+    for (std::uint32_t done = 0; done < length;) {
+      const std::uint32_t piece = std::min(kPiece, length - done);
+      if (bytes.source == nullptr ||
+          !bytes.source->ReadAt(bytes.offset + done, buffer.get(), piece)) {
+        status_ = CodecStatus::ValueNotDelivered;
+        return done;
+      }
+      if (swap) SwapUnits(buffer.get(), piece, swapUnit);
+      out_.WriteBytes(buffer.get(), piece);
       done += piece;
     }
     return length;
@@ -326,6 +353,12 @@ class Decoder {
       }
       return consumed;
     }
+    std::uint64_t offset = 0;
+    if (std::shared_ptr<const ValueSource> source = in_.Defer(length, offset, false)) {
+      element.value = std::make_shared<const ElementValue>(
+          vr, length, DeferredBytes{std::move(source), offset, bigEndian_});
+      return consumed + length;
+    }
     // The whole value must be there before anything is allocated for it.
     std::unique_ptr<std::uint8_t[]> data = in_.ReadValue(length);
     if (!data) return Fail(CodecStatus::ValueNotDelivered, consumed);
@@ -411,6 +444,14 @@ class Decoder {
       if (tag != kItemTag) return Fail(CodecStatus::NotAFragment, consumed);
       if (length % 2 != 0) return Fail(CodecStatus::OddFragmentLength, consumed);
       if (table && length % 4 != 0) return Fail(CodecStatus::BadOffsetTable, consumed);
+      std::uint64_t offset = 0;
+      std::shared_ptr<const ValueSource> source;
+      if (!table && length > 0 && (source = in_.Defer(length, offset, true))) {
+        pixels.source = std::move(source);
+        pixels.fragments.push_back({length, nullptr, offset});
+        consumed += length;
+        continue;
+      }
       std::unique_ptr<std::uint8_t[]> data;
       if (length > 0 && !(data = in_.ReadValue(length))) {
         return Fail(CodecStatus::ValueNotDelivered, consumed);

@@ -80,7 +80,8 @@ void DataSetDumper::DumpFragments(const EncapsulatedPixelData& pixels) {
 }
 
 void DataSetDumper::DumpBytes(const std::uint8_t* data, std::uint32_t length) {
-  const std::uint32_t shown = std::min(length, format_.byteLimit);
+  // Bytes left in their file are not at hand: only the ellipsis says they are there.
+  const std::uint32_t shown = data != nullptr ? std::min(length, format_.byteLimit) : 0;
   for (std::uint32_t i = 0; i < shown; ++i)
     Print(format_.obFormat, unsigned{data[i]});
   if (shown < length) out_ << format_.ellipsis;
@@ -99,6 +100,10 @@ void DataSetDumper::DumpNumbers(const ElementValue& value, const char* format) {
 }
 
 void DataSetDumper::DumpValue(VrCode vr, const ElementValue& value) {
+  if (value.Deferred() != nullptr) {
+    out_ << format_.ellipsis;
+    return;
+  }
   switch (vr) {
     case vr::SQ:
       out_ << format_.sequenceText;

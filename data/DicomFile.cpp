@@ -17,6 +17,7 @@ bool DicomFile::Read(DataSet& dataSet) {
     return false;
   }
   FileDataSetReader reader(*this, syntax);
+  reader.DeferValues(deferSource_, deferFrom_);
   reader.ReadDataSet(dataSet);
   status_ = reader.Status();
   failedTag_ = reader.FailedTag();

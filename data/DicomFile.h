@@ -1,6 +1,7 @@
 #pragma once
 
 #include <fstream>
+#include <memory>
 #include <string_view>
 
 #include "data/CodecStatus.h"
@@ -23,6 +24,12 @@ class DicomFile : public std::fstream {
   // padding or to a stray item delimitation; a last element cut short by the end is left out. On
   // false the data set holds the elements read before the error.
   bool Read(DataSet& dataSet);
+  // Leaves values of at least `from` bytes, and pixel data fragments, in the file for the next
+  // Read: they are read through `source` (this file, opened a second time) when they are written.
+  void DeferValues(std::shared_ptr<const ValueSource> source, std::uint32_t from) {
+    deferSource_ = std::move(source);
+    deferFrom_ = from;
+  }
   bool Write(const DataSet& dataSet);
 
   const FileMetaHeader& Header() const { return header_; }
@@ -38,6 +45,8 @@ class DicomFile : public std::fstream {
   bool hasMetaHeader_ = false;
   CodecStatus status_ = CodecStatus::Good;
   Tag failedTag_ = 0;
+  std::shared_ptr<const ValueSource> deferSource_;
+  std::uint32_t deferFrom_ = 0;
 };
 
 }  // namespace dicom

@@ -23,6 +23,22 @@ using Sequence = std::vector<ItemPtr>;
 
 constexpr std::uint32_t kUndefinedLength = 0xFFFFFFFF;
 
+// Where the bytes of values left in their file are read when they are written, so that a large
+// object passes from its file to the network without being held whole.
+class ValueSource {
+ public:
+  virtual ~ValueSource() = default;
+  // Exactly count bytes from offset; false when the file no longer holds them.
+  virtual bool ReadAt(std::uint64_t offset, std::uint8_t* out, std::uint32_t count) const = 0;
+};
+
+// A value's bytes as they wait in a source: numbers in the source's byte order.
+struct DeferredBytes {
+  std::shared_ptr<const ValueSource> source;
+  std::uint64_t offset = 0;
+  bool bigEndian = false;
+};
+
 // An uninitialised buffer for a value that is about to be read in whole.
 std::unique_ptr<std::uint8_t[]> AllocateValueBuffer(std::uint32_t length);
 
@@ -35,6 +51,9 @@ class ElementValue {
   // Takes the buffer as it is: no padding, no copy.
   ElementValue(VrCode vr, std::uint32_t length, std::unique_ptr<std::uint8_t[]> data)
       : vr_(vr), length_(length), data_(std::move(data)) {}
+  // Bytes left in their file: no Data(), written from the source.
+  ElementValue(VrCode vr, std::uint32_t length, DeferredBytes deferred)
+      : vr_(vr), length_(length), deferred_(std::make_unique<const DeferredBytes>(deferred)) {}
   // Copies the bytes; an odd length gets the VR's pad byte.
   ElementValue(VrCode vr, std::string_view text);
   // SQ; undefined length when the list holds an item, else 0.
@@ -59,6 +78,8 @@ class ElementValue {
   std::uint32_t Length() const { return length_; }
   // Null when the value has no bytes.
   const std::uint8_t* Data() const { return data_.get(); }
+  // Null unless the bytes were left in their file.
+  const DeferredBytes* Deferred() const { return deferred_.get(); }
   // Null unless the value is a sequence.
   const Sequence* Items() const { return items_.get(); }
   // Null unless the value is encapsulated pixel data.
@@ -98,6 +119,7 @@ class ElementValue {
   std::unique_ptr<std::uint8_t[]> data_;
   std::unique_ptr<Sequence> items_;
   std::shared_ptr<const EncapsulatedPixelData> encapsulated_;
+  std::unique_ptr<const DeferredBytes> deferred_;
 };
 
 }  // namespace dicom

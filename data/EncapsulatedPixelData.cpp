@@ -63,6 +63,8 @@ std::string_view Describe(FrameStatus status) {
       return "the extended offset table gives a frame longer than its fragments";
     case FrameStatus::FragmentsNotFrames:
       return "several frames without an offset table, and not one fragment per frame";
+    case FrameStatus::FragmentNotInFile:
+      return "a fragment can no longer be read from its file";
   }
   return "unknown frame status";
 }
@@ -132,9 +134,16 @@ FrameStatus EncapsulatedFrames::Get(std::uint32_t frame, std::vector<std::uint8_
   out.resize(where.length);
   std::uint64_t done = 0;
   for (std::size_t i = where.first; done < where.length; ++i) {
-    const std::span<const std::uint8_t> bytes = pixels_->fragments[i].Bytes();
-    const std::uint64_t piece = std::min<std::uint64_t>(bytes.size(), where.length - done);
-    std::copy_n(bytes.data(), piece, out.data() + done);
+    const EncapsulatedPixelData::Fragment& fragment = pixels_->fragments[i];
+    const auto piece =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(fragment.length, where.length - done));
+    if (fragment.data) {
+      std::copy_n(fragment.data.get(), piece, out.data() + done);
+    } else if (piece > 0 && (pixels_->source == nullptr ||
+                             !pixels_->source->ReadAt(fragment.offset, out.data() + done, piece))) {
+      out.clear();
+      return FrameStatus::FragmentNotInFile;
+    }
     done += piece;
   }
   return FrameStatus::Good;

@@ -19,14 +19,22 @@ struct EncapsulatedPixelData {
   struct Fragment {
     std::uint32_t length = 0;  // even
     std::unique_ptr<std::uint8_t[]> data;
+    // Without data: where the bytes wait in the pixel data's source.
+    std::uint64_t offset = 0;
 
-    std::span<const std::uint8_t> Bytes() const { return {data.get(), length}; }
+    // Empty for a fragment left in its file.
+    std::span<const std::uint8_t> Bytes() const {
+      return data ? std::span<const std::uint8_t>(data.get(), length)
+                  : std::span<const std::uint8_t>();
+    }
   };
 
   // Where each frame's first fragment starts, counted from the first fragment's item tag. Often
   // empty: the table is optional.
   std::vector<std::uint32_t> offsetTable;
   std::vector<Fragment> fragments;
+  // The file that holds the fragments read without their bytes.
+  std::shared_ptr<const ValueSource> source;
 
   // The bytes after the element's header: every item with its 8-byte header, and the delimiter.
   std::uint64_t EncodedLength() const;
@@ -44,6 +52,7 @@ enum class FrameStatus : std::uint32_t {
   OffsetsOutOfOrder,       // a frame's offset not above the one of the frame before
   LengthPastFragments,     // an extended length longer than the frame's fragments
   FragmentsNotFrames,      // several frames, no offset table, and not one fragment per frame
+  FragmentNotInFile,       // a fragment left in its file that the file no longer holds
 };
 
 std::string_view Describe(FrameStatus status);
@@ -77,8 +86,8 @@ class EncapsulatedFrames {
 
   // Which fragments hold frame `frame` (from 0).
   FrameStatus Locate(std::uint32_t frame, FrameFragments& out) const;
-  // Frame `frame` as one contiguous buffer: its fragments joined. Never allocates more than the
-  // fragments hold. `out` is left empty on failure.
+  // Frame `frame` as one contiguous buffer: its fragments joined, those left in their file read
+  // from it. Never allocates more than the fragments hold. `out` is left empty on failure.
   FrameStatus Get(std::uint32_t frame, std::vector<std::uint8_t>& out) const;
 
  private:

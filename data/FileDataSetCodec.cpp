@@ -116,6 +116,22 @@ class FileDataSetReader::Source {
     std::copy(collected.begin(), collected.end(), data.get());
     return data;
   }
+  // Fragments of any size, so that an object of many small frames is not held either.
+  std::shared_ptr<const ValueSource> Defer(std::uint32_t length, std::uint64_t& offset,
+                                           bool fragment) {
+    if (!reader_.deferSource_ || (length < reader_.deferFrom_ && !fragment) ||
+        !reader_.sizeKnown_ || length > reader_.remaining_) {
+      return nullptr;
+    }
+    const std::streampos here = buffer_.pubseekoff(0, std::ios::cur, std::ios::in);
+    if (here == std::streampos(-1) ||
+        buffer_.pubseekoff(length, std::ios::cur, std::ios::in) == std::streampos(-1)) {
+      return nullptr;
+    }
+    offset = static_cast<std::uint64_t>(here);
+    reader_.remaining_ -= length;
+    return reader_.deferSource_;
+  }
 
  private:
   // A value that reaches past the end leaves the stream at its end, as reading it would have.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <istream>
+#include <memory>
 #include <ostream>
 
 #include "data/CodecStatus.h"
@@ -38,6 +39,13 @@ class FileDataSetReader {
 
   FileDataSetReader(std::istream& in, TransferSyntax syntax);
 
+  // Values of at least `from` bytes, and pixel data fragments, are then left in the file, which
+  // `source` reads by position, instead of being read: the stream must be that file and seekable.
+  void DeferValues(std::shared_ptr<const ValueSource> source, std::uint32_t from) {
+    deferSource_ = std::move(source);
+    deferFrom_ = from;
+  }
+
   std::uint64_t ReadDataSet(DataSet& dataSet, std::uint64_t maxLength = kWholeFile);
   std::uint64_t ReadElement(DataElement& element);
 
@@ -56,6 +64,8 @@ class FileDataSetReader {
   // Bytes left in the stream from where reading started; unknown for a stream that cannot seek.
   std::uint64_t remaining_;
   bool sizeKnown_;
+  std::shared_ptr<const ValueSource> deferSource_;
+  std::uint32_t deferFrom_ = 0;
   CodecStatus status_ = CodecStatus::Good;
   Tag failedTag_ = 0;
 };

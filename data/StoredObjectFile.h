@@ -2,9 +2,11 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "data/DataSet.h"
 #include "data/TransferSyntax.h"
@@ -32,10 +34,48 @@ class StoredObjectFile {
   static bool IsUidName(std::string_view uid);
 
  private:
+  friend class IncomingObjectFile;
+
+  // A new file under a temporary name; -1 with `error` set when it cannot be made.
+  int CreateTemporary(std::string& temporary, std::string& error) const;
+  // Syncs and closes the written temporary file and renames it to `name`; on failure removes it.
+  bool Finish(int handle, bool written, int writeError, const std::string& temporary,
+              std::string_view name, std::string& error) const;
   void SyncDirectory() const;
 
   const std::filesystem::path directory_;
   const mode_t mode_;
+};
+
+// An object written as it arrives, never held whole: the meta header first, then the bytes of its
+// data set as they come. Until Commit it lives under a temporary name, which is removed when the
+// object is destroyed uncommitted.
+class IncomingObjectFile {
+ public:
+  IncomingObjectFile(const StoredObjectFile& files, std::string_view sopClassUid,
+                     std::string_view sopInstanceUid, TransferSyntax syntax);
+  ~IncomingObjectFile();
+  IncomingObjectFile(const IncomingObjectFile&) = delete;
+  IncomingObjectFile& operator=(const IncomingObjectFile&) = delete;
+
+  // After a failed write (a full disk, a file size limit) the rest is dropped: the sender's
+  // message is still read to its end, and Commit says why.
+  void Append(const std::uint8_t* bytes, std::uint32_t count);
+
+  enum class Outcome { Stored, NotWritten, NotDecoded };
+  // Writes out the rest, checks that the data set decodes (its large values stay on disk), syncs
+  // and renames the file to `name`. Otherwise `error` says why, and nothing is left behind.
+  Outcome Commit(std::string_view name, std::string& error);
+
+ private:
+  bool WriteOut();
+
+  const StoredObjectFile& files_;
+  std::string temporary_;
+  int handle_ = -1;
+  int writeError_ = 0;
+  std::string error_;
+  std::vector<std::uint8_t> buffer_;
 };
 
 }  // namespace dicom

@@ -35,6 +35,8 @@ class StreamCodec::Source {
     stream_.Read(data.get(), length);
     return data;
   }
+  // A received message is decoded from memory; nothing is left elsewhere.
+  std::shared_ptr<const ValueSource> Defer(std::uint32_t, std::uint64_t&, bool) { return nullptr; }
 
  private:
   ByteStream& stream_;

@@ -6,6 +6,7 @@
 
 #include "codecs/NativePixels.h"
 #include "data/DicomFile.h"
+#include "data/FileValueSource.h"
 #include "dimse/CFindScu.h"
 #include "dimse/CStoreScu.h"
 #include "dimse/CommandTags.h"
@@ -127,8 +128,12 @@ int SendImage(const char* filePath, const char* host, const char* port, const ch
   if (host == nullptr || port == nullptr || !association.Request(host, port)) return kNoAnswer;
 
   // The file is read only once the archive has taken the association.
+  // Large values stay in the file and go from it to the archive piece by piece.
   dicom::DicomFile file;
-  if (filePath != nullptr) file.open(filePath, std::ios::in | std::ios::binary);
+  if (filePath != nullptr) {
+    file.open(filePath, std::ios::in | std::ios::binary);
+    file.DeferValues(dicom::FileValueSource::Open(filePath), dicom::kLeftInFileFrom);
+  }
   dicom::DataSet object;
   int result = kStored;
   if (!file.is_open() || !file.Read(object) || !Uncompressed(file, object)) {

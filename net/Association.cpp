@@ -163,7 +163,10 @@ int Association::ReadAccept(PduReader& in) {
   accept_.ReadRest(in, length);
   if (in.Failed()) return Fail(false);
   if (accept_.Overran()) return End(AssociationEnd::BadAnswer);
-  fragmentSize_ = FragmentSize(maxSendPdu_, accept_.userInformation.maximumLength.maximumLength);
+  const std::uint32_t peerMaximum = accept_.userInformation.maximumLength.maximumLength;
+  fragmentSize_ = !followPeer_       ? FragmentSize(maxSendPdu_, peerMaximum)
+                  : peerMaximum == 0 ? kMaxFragment
+                                     : FragmentSize(kLargestSendPdu, peerMaximum);
   accepted_.clear();
   for (const PresentationContextAccept& context : accept_.presentationContexts) {
     if (context.result == PresentationContextAccept::Acceptance) accepted_.push_back(context);
@@ -220,6 +223,12 @@ int Association::Transmit(std::uint8_t controlHeader, const DataSet& dataSet,
   message_.SetDrain([this] { SendFragments(false); });
   codec.WriteDataSet(dataSet);
   message_.SetDrain(nullptr);
+  if (codec.Status() != CodecStatus::Good) {
+    // A value whose file failed on the way: part of the message is out, and only an abort tells
+    // the peer that it will not be complete.
+    message_.DiscardOutput();
+    return Abort();
+  }
   SendFragments(true);
   return 1;
 }
@@ -249,9 +258,9 @@ void Association::SendFragments(bool end) {
   }
 }
 
-// Moves the fragments of the current P-DATA-TF PDU into the message stream, up to the end of the
-// PDU or of a message, whichever comes first.
-Association::PdvResult Association::ReceivePdvs(PduReader& in) {
+// Moves the fragments of the current P-DATA-TF PDU into the message stream (or to `take`), up to
+// the end of the PDU or of a message, whichever comes first.
+Association::PdvResult Association::ReceivePdvs(PduReader& in, const FragmentTaker* take) {
   if (unread_ == 0) unread_ = DataTransferPdu::ReadLength(in);
   while (unread_ > 0 && !in.Failed()) {
     const DataTransferPdu::PdvHeader pdv = DataTransferPdu::ReadPdvHeader(in);
@@ -262,14 +271,33 @@ Association::PdvResult Association::ReceivePdvs(PduReader& in) {
       return PdvResult::Unreadable;
     }
     const std::uint32_t fragment = pdv.length - 2;
-    if (fragment > kMaxMessageLength - message_.Buffered()) return PdvResult::Unreadable;
-    if (!message_.ReadAhead(fragment)) return PdvResult::Lost;
+    if (take != nullptr) {
+      // A data set passed on must be one whole message on its command's context.
+      if ((pdv.controlHeader & DataTransferPdu::kCommand) || pdv.contextId != contextId_)
+        return PdvResult::Unreadable;
+      if (!PassOn(fragment, *take)) return PdvResult::Lost;
+    } else {
+      if (fragment > kMaxMessageLength - message_.Buffered()) return PdvResult::Unreadable;
+      if (!message_.ReadAhead(fragment)) return PdvResult::Lost;
+    }
     unread_ -= pdv.length + 4;
     contextId_ = pdv.contextId;
     receivedControl_ = pdv.controlHeader;
     if (pdv.controlHeader & DataTransferPdu::kLastFragment) return PdvResult::Complete;
   }
   return in.Failed() ? PdvResult::Lost : PdvResult::Incomplete;
+}
+
+bool Association::PassOn(std::uint32_t fragment, const FragmentTaker& take) {
+  constexpr std::uint32_t kPiece = 1 << 18;
+  if (passOnBuffer_.empty()) passOnBuffer_.resize(kPiece);
+  while (fragment > 0) {
+    const std::uint32_t got = stream_.ReadSome(passOnBuffer_.data(), std::min(fragment, kPiece));
+    if (got == 0) return false;
+    take(passOnBuffer_.data(), got);
+    fragment -= got;
+  }
+  return true;
 }
 
 int Association::Fail(bool abort) {
@@ -300,9 +328,19 @@ int Association::AbortAndClose(std::uint8_t reason) {
 int Association::ReceiveMessage(DataSet& dataSet) {
   if (!IsConnected()) return 0;
   PduReader in(stream_);
+  return ReceivePdus(in, nullptr) ? Decode(dataSet) : 0;
+}
+
+int Association::ReceiveDataSet(const FragmentTaker& take) {
+  if (!IsConnected()) return 0;
+  PduReader in(stream_);
+  return ReceivePdus(in, &take);
+}
+
+int Association::ReceivePdus(PduReader& in, const FragmentTaker* take) {
   if (unread_ > 0) {
-    const PdvResult result = ReceivePdvs(in);
-    if (result == PdvResult::Complete) return Decode(dataSet);
+    const PdvResult result = ReceivePdvs(in, take);
+    if (result == PdvResult::Complete) return 1;
     if (result == PdvResult::Unreadable) return AbortAndClose(AbortPdu::NotSpecified);
     if (result == PdvResult::Lost) return Fail(true);
   }
@@ -311,9 +349,9 @@ int Association::ReceiveMessage(DataSet& dataSet) {
     if (in.Failed()) return Fail(true);
     switch (type) {
       case DataTransferPdu::kType:
-        switch (ReceivePdvs(in)) {
+        switch (ReceivePdvs(in, take)) {
           case PdvResult::Complete:
-            return Decode(dataSet);
+            return 1;
           case PdvResult::Incomplete:
             continue;
           case PdvResult::Unreadable:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -51,6 +52,10 @@ class Association {
   // A received message (all its fragments together) larger than this is refused like an
   // unreadable PDU, so that memory stays bounded whatever a peer announces.
   static constexpr std::uint32_t kMaxMessageLength = 1u << 30;
+  // The largest P-DATA-TF PDU this side sends when it follows the peer's maximum.
+  static constexpr std::uint32_t kLargestSendPdu = 131072;
+  // Takes the bytes of a message that is passed on as it arrives instead of being held.
+  using FragmentTaker = std::function<void(const std::uint8_t* bytes, std::uint32_t count)>;
 
   Association();
   Association(const Association&) = delete;
@@ -64,7 +69,13 @@ class Association {
   // With a maximum (bytes of a P-DATA-TF PDU after its length field), outgoing PDUs carry as much
   // as both it and the peer's announced maximum allow; 0, the default, keeps 4096-byte fragments
   // whatever the peer announced.
-  void SetMaxSendPdu(std::uint32_t maximum) { maxSendPdu_ = maximum; }
+  void SetMaxSendPdu(std::uint32_t maximum) {
+    maxSendPdu_ = maximum;
+    followPeer_ = false;
+  }
+  // Outgoing PDUs as large as the peer's announced maximum, up to kLargestSendPdu; 4096 data
+  // bytes when it announces none. A maximum set with SetMaxSendPdu counts no more.
+  void FollowPeerMaximum() { followPeer_ = true; }
   // Forgets the abstract syntaxes and the role selections.
   int ClearAbstractSyntaxes();
   // Appends the UID unless it is already listed, proposed with implicit VR little-endian only.
@@ -114,6 +125,11 @@ class Association {
   // 1 when a complete message arrived and decoded into the data set. A command always decodes in
   // implicit VR little-endian, a data set in the syntax accepted for its context.
   int ReceiveMessage(DataSet& dataSet);
+  // A data set message on the context of the command before it, passed to `take` piece by piece
+  // as its fragments arrive, never held whole and so of any size. 1 when it arrived complete; 0
+  // when the association ended (a command, or a fragment on another context, is a protocol error
+  // and aborts it).
+  int ReceiveDataSet(const FragmentTaker& take);
   // The presentation context of the message last received, and whether it was a command.
   std::uint8_t MessageContextId() const { return contextId_; }
   bool MessageIsCommand() const { return receivedControl_ & DataTransferPdu::kCommand; }
@@ -164,7 +180,12 @@ class Association {
 
   static std::uint32_t FragmentSize(std::uint32_t ownMaximum, std::uint32_t peerMaximum);
   void Reset();
-  PdvResult ReceivePdvs(PduReader& in);
+  PdvResult ReceivePdvs(PduReader& in, const FragmentTaker* take);
+  // Passes a fragment on to `take` in pieces; false when the connection failed on the way.
+  bool PassOn(std::uint32_t fragment, const FragmentTaker& take);
+  // The PDUs of one message, up to its last fragment, into the message stream or to `take`: 1
+  // when it is complete, else 0 and the association has ended.
+  int ReceivePdus(PduReader& in, const FragmentTaker* take);
   int Send(std::uint8_t controlHeader, const DataSet& dataSet, std::string_view abstractSyntaxUid,
            TransferSyntax syntax);
   int Transmit(std::uint8_t controlHeader, const DataSet& dataSet, TransferSyntax syntax);
@@ -212,7 +233,9 @@ class Association {
   std::uint8_t receivedControl_ = 0;
   std::uint8_t answerType_ = 0;
   std::uint32_t maxSendPdu_ = 0;
+  bool followPeer_ = false;
   std::uint32_t fragmentSize_ = kMaxFragment;
+  std::vector<std::uint8_t> passOnBuffer_;
 };
 
 }  // namespace dicom

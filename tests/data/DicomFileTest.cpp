@@ -13,6 +13,7 @@
 
 #include "data/DicomFile.h"
 #include "data/EncapsulatedPixelData.h"
+#include "data/FileValueSource.h"
 #include "data/StreamCodec.h"
 #include "net/MemoryByteStream.h"
 #include "support/Hex.h"
@@ -262,6 +263,74 @@ TEST_F(DicomFileTest, CompressedAndDeflatedFromDcmtk) {
     decode(body(stored).replace(10, 8, 8, '\xff'), CodecStatus::DeflateCorrupt);
     EXPECT_FALSE(Read(stored.substr(0, stored.size() - 20), read));
     EXPECT_EQ(file_->Status(), CodecStatus::DeflateNotEnded);
+  }
+}
+
+// Values left in their file encode to the very bytes of the values read whole, in every syntax
+// the file can be sent in, and compressed frames come from the file as they do from memory: pydicom
+// writes native objects (a large pixel value, a large value of odd length, a swapped large FL
+// value) in the three plain syntaxes, DCMTK compresses one. A file cut short after it was read
+// fails the writing instead of sending made-up bytes.
+TEST_F(DicomFileTest, ValuesLeftInTheFileEncodeAsValuesReadWhole) {
+  using namespace testing_support;
+  const std::filesystem::path dir = path_.parent_path();
+  const char* script = R"(if 1:
+    import sys, struct
+    from pydicom.dataset import Dataset, FileMetaDataset
+    from pydicom.uid import ImplicitVRLittleEndian, ExplicitVRLittleEndian, ExplicitVRBigEndian
+    for name, uid, little, implicit in (("il", ImplicitVRLittleEndian, True, True),
+                                        ("el", ExplicitVRLittleEndian, True, False),
+                                        ("eb", ExplicitVRBigEndian, False, False)):
+      ds = Dataset(); ds.file_meta = m = FileMetaDataset(); m.TransferSyntaxUID = uid
+      m.MediaStorageSOPClassUID = ds.SOPClassUID = "1.2.840.10008.5.1.4.1.1.7"
+      m.MediaStorageSOPInstanceUID = ds.SOPInstanceUID = "1.2.3.4"
+      ds.is_little_endian, ds.is_implicit_VR = little, implicit
+      ds.Rows, ds.Columns, ds.SamplesPerPixel, ds.NumberOfFrames = 256, 512, 1, 2
+      ds.PhotometricInterpretation = "MONOCHROME2"
+      ds.BitsAllocated, ds.BitsStored, ds.HighBit, ds.PixelRepresentation = 16, 12, 11, 0
+      ds.add_new(0x00091010, "LO", "PRIVATE"); ds.add_new(0x00091011, "OB", b"\x07" * 70001)
+      ds.add_new(0x00660016, "OF", struct.pack("<20000f", *range(20000)))
+      ds.PixelData = b"".join(struct.pack("<H", i * 7 % 4096) for i in range(262144))
+      ds.save_as(sys.argv[1] + "/" + name + ".dcm", write_like_original=False))";
+  ASSERT_EQ(RunProgram({kSystemPython, "-c", script, dir.string()}).status, 0);
+  ASSERT_EQ(RunProgram({"dcmcrle", (dir / "el.dcm").string(), (dir / "rle.dcm").string()}).status,
+            0);
+  const auto encode = [](const DataSet& dataSet, TransferSyntax syntax, CodecStatus& status) {
+    MemoryByteStream stream;
+    StreamCodec codec(stream, syntax);
+    codec.WriteDataSet(dataSet);
+    stream.Flush();
+    status = codec.Status();
+    return stream.TakeOutput();
+  };
+  const std::vector<TransferSyntax> plain = {ImplicitLittleEndian, ExplicitLittleEndian,
+                                             ExplicitBigEndian};
+  const std::vector<std::pair<std::string, std::vector<TransferSyntax>>> cases = {
+      {"il", plain}, {"el", plain}, {"eb", plain}, {"rle", {RleLossless}}};
+  for (const auto& [name, targets] : cases) {
+    const std::string file = (dir / (name + ".dcm")).string();
+    DataSet whole, left;
+    path_ = file;
+    ASSERT_TRUE(Read(whole)) << name;
+    file_.emplace();
+    file_->open(file, std::ios::in | std::ios::binary);
+    file_->DeferValues(FileValueSource::Open(file), kLeftInFileFrom);
+    ASSERT_TRUE(file_->Read(left)) << name;
+    EXPECT_EQ(left.GetValue(0x00091011)->Data(), nullptr) << name;
+    std::vector<std::uint8_t> frame, frameLeft;
+    EXPECT_EQ(EncapsulatedFrames(left).Get(1, frameLeft), EncapsulatedFrames(whole).Get(1, frame));
+    EXPECT_TRUE(frameLeft == frame) << name;
+    for (const TransferSyntax syntax : targets) {
+      CodecStatus wholeStatus, leftStatus;
+      const std::vector<std::uint8_t> expected = encode(whole, syntax, wholeStatus);
+      EXPECT_EQ(wholeStatus, CodecStatus::Good);
+      EXPECT_TRUE(encode(left, syntax, leftStatus) == expected) << name << " as " << syntax;
+      EXPECT_EQ(leftStatus, CodecStatus::Good);
+    }
+    std::filesystem::resize_file(file, std::filesystem::file_size(file) / 2);
+    CodecStatus cut;
+    encode(left, targets.front(), cut);
+    EXPECT_EQ(cut, CodecStatus::ValueNotDelivered) << name;
   }
 }
 

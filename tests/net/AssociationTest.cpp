@@ -142,23 +142,36 @@ TEST(AssociationTest, NegotiationOutcomes) {
   }
 }
 
-// 4096 data bytes a PDU by default, whatever the peer announced (16384 here); with a maximum of
-// our own, as much as both maxima allow after the 6 bytes of the PDV header.
-TEST(AssociationTest, FragmentsOfAtMost4096UnlessAMaximumIsSet) {
+// 4096 data bytes a PDU by default, whatever the peer announced (16384 unless said); with a
+// maximum of our own, as much as both maxima allow after the 6 bytes of the PDV header; following
+// the peer, as much as it announced up to 131072, and 4096 data bytes when it announced 0.
+TEST(AssociationTest, FragmentsOfAtMost4096UnlessAMaximumIsSetOrThePeerFollowed) {
+  constexpr std::uint32_t kFollow = 1;
   struct Case {
     std::size_t messageBytes;
     std::uint8_t control;
     std::vector<std::uint32_t> fragments;
     std::uint32_t maxSendPdu = 0;
+    std::uint32_t peerMaximum = 16384;
   };
   for (const Case& c :
        {Case{10000, 0, {4096, 4096, 1808}}, Case{4096, 1, {4096}},
-        Case{20000, 0, {8186, 8186, 3628}, 8192}, Case{20000, 0, {16378, 3622}, 131072}}) {
+        Case{20000, 0, {8186, 8186, 3628}, 8192}, Case{20000, 0, {16378, 3622}, 131072},
+        Case{20000, 0, {16378, 3622}, kFollow}, Case{10000, 0, {4096, 4096, 1808}, kFollow, 0},
+        Case{140000, 0, {131066, 8934}, kFollow, 1 << 20}}) {
     DataSet dataSet;
     dataSet.InsertText(0x00100010, vr::LO, std::string(c.messageBytes - 8, 'x'));
-    Peer peer(Established({{1, 0}}, Steps(c.fragments.size(), Peer::ExpectPdu(0x04))));
+    Steps steps{Peer::ExpectPdu(0x01),
+                Peer::Send(Accept({{1, 0}}, ImplicitSyntax(),
+                                  Item(0x50, Item(0x51, Hex(c.peerMaximum, 4)))))};
+    steps.resize(2 + c.fragments.size(), Peer::ExpectPdu(0x04));
+    Peer peer(steps);
     Association association;
-    association.SetMaxSendPdu(c.maxSendPdu);
+    if (c.maxSendPdu == kFollow) {
+      association.FollowPeerMaximum();
+    } else {
+      association.SetMaxSendPdu(c.maxSendPdu);
+    }
     ASSERT_EQ(Connect(association, peer, {kVerification}), 1);
     ASSERT_EQ(association.SendMessage(c.control, dataSet, kVerification, ImplicitLittleEndian), 1);
     ASSERT_EQ(peer.Finish(), "");

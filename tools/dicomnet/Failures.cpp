@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "data/FileValueSource.h"
+
 namespace dicomnet {
 
 namespace {
@@ -170,12 +172,13 @@ std::string AssociationFailure(const dicom::Association& association,
 }
 
 bool ReadObject(const std::string& path, dicom::DicomFile& file, dicom::DataSet& object,
-                std::string& why) {
+                std::string& why, bool leaveInFile) {
   file.open(path, std::ios::in | std::ios::binary);
   if (!file.is_open()) {
     why = std::string("cannot open it: ") + std::strerror(errno);
     return false;
   }
+  if (leaveInFile) file.DeferValues(dicom::FileValueSource::Open(path), dicom::kLeftInFileFrom);
   const bool read = file.Read(object);
   // Without a meta header, a file whose first element does not decode is not DICOM at all.
   if (!file.HasMetaHeader() && object.Empty()) {

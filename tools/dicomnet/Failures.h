@@ -19,8 +19,9 @@ std::string TlsFailureText(const dicom::TcpSocket& socket, const std::string& pe
 
 // Opens and reads a stored object. On failure `why` says what went wrong: the file cannot be
 // opened, is not DICOM, ends inside an element, or at which element its decoding failed; the data
-// set then holds what was read before the failure.
+// set then holds what was read before the failure. With `leaveInFile`, large values stay in the
+// file until they are written (see DicomFile::DeferValues).
 bool ReadObject(const std::string& path, dicom::DicomFile& file, dicom::DataSet& object,
-                std::string& why);
+                std::string& why, bool leaveInFile = false);
 
 }  // namespace dicomnet

@@ -226,7 +226,11 @@ void PrepareAssociation(dicom::Association& association, const NetworkOptions& o
   association.SetCalledTitle(options.calledTitle);
   association.SetApplicationContext("1.2.840.10008.3.1.1.1");
   association.Socket().SetReceiveTimeout(options.timeout);
-  association.SetMaxSendPdu(options.maxSendPdu);
+  if (options.maxSendPdu != 0) {
+    association.SetMaxSendPdu(options.maxSendPdu);
+  } else {
+    association.FollowPeerMaximum();
+  }
   if (options.tls) {
     association.Socket().UseTls(*options.tls);
   } else {

@@ -26,7 +26,7 @@ struct NetworkOptions {
   std::vector<Key> keys;
   bool trace = false;
   int timeout = dicom::TcpSocket::kDefaultReceiveTimeout;
-  std::uint32_t maxSendPdu = 0;  // 0: 4096-byte fragments whatever the peer announces
+  std::uint32_t maxSendPdu = 0;  // 0: as large as the peer announces, up to 128 KiB
   std::string outputDir = ".";
   // --tls, with --ca-file, --cert and --key.
   std::optional<dicom::TlsConfig> tls;

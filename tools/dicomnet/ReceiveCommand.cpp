@@ -223,30 +223,37 @@ class Provider {
     const std::string sopClass = command.GetText(dicom::kAffectedSopClassUidTag, dicom::vr::UI);
     const std::string sopInstance =
         command.GetText(dicom::kAffectedSopInstanceUidTag, dicom::vr::UI);
-    dicom::DataSet object;
     std::uint16_t status = dicom::kStatusSuccess;
     std::string outcome;
-    if (!association.ReceiveMessage(object)) {
+    const bool named = !keepAll_ || dicom::StoredObjectFile::IsUidName(sopInstance);
+    // The data set goes to the disk as it arrives, whatever its size; a name that cannot be
+    // used still has its data set read, so that the refusal answers it.
+    std::optional<dicom::IncomingObjectFile> file;
+    if (named) file.emplace(files_, sopClass, sopInstance, SyntaxOf(association));
+    const auto take = [&file](const std::uint8_t* bytes, std::uint32_t count) {
+      if (file) file->Append(bytes, count);
+    };
+    if (!association.ReceiveDataSet(take)) {
       // A peer gone in the middle of the object leaves nothing behind.
-      if (!association.IsConnected()) {
-        std::cerr << "dicomnet receive: the association with " << calling_
-                  << " ended before the object " << sopInstance << " was complete\n";
-        return;
-      }
-      status = dicom::kStatusCannotUnderstand;
-      outcome = "the data set does not decode";
-    } else if (association.MessageIsCommand()) {
-      association.Abort();
+      std::cerr << "dicomnet receive: the association with " << calling_
+                << " ended before the object " << sopInstance << " was complete\n";
       return;
-    } else if (keepAll_ && !dicom::StoredObjectFile::IsUidName(sopInstance)) {
+    }
+    const std::string name = keepAll_ ? sopInstance + ".dcm" : kRetrievedFileName;
+    if (!named) {
       status = dicom::kStatusCannotUnderstand;
       outcome = "the SOP instance UID is no name for a file";
     } else {
-      const std::string name = keepAll_ ? sopInstance + ".dcm" : kRetrievedFileName;
-      if (files_.Write(object, name, sopClass, sopInstance, SyntaxOf(association), outcome)) {
-        outcome = (files_.Directory() / name).string();
-      } else {
-        status = dicom::kStatusOutOfResources;
+      switch (file->Commit(name, outcome)) {
+        case dicom::IncomingObjectFile::Outcome::Stored:
+          outcome = (files_.Directory() / name).string();
+          break;
+        case dicom::IncomingObjectFile::Outcome::NotDecoded:
+          status = dicom::kStatusCannotUnderstand;
+          break;
+        case dicom::IncomingObjectFile::Outcome::NotWritten:
+          status = dicom::kStatusOutOfResources;
+          break;
       }
     }
     // The response goes out only now: a success means the file is there.
@@ -262,7 +269,7 @@ class Provider {
     }
   }
 
-  // The syntax the object arrived in, which its file keeps.
+  // The syntax of the command's context, in which its data set arrives and which its file keeps.
   static dicom::TransferSyntax SyntaxOf(const dicom::Association& association) {
     for (const dicom::PresentationContextAccept& context : association.AcceptedContexts()) {
       if (context.id == association.MessageContextId())

@@ -19,7 +19,9 @@ namespace {
 constexpr const char* kStoreUsage =
     "usage: dicomnet store [-aet AE] [-aec AE] [--max-send-pdu BYTES] [--trace]\n"
     "                      [--timeout SECONDS] [--tls [--ca-file FILE] [--cert FILE --key FILE]]\n"
-    "                      HOST PORT FILE...\n";
+    "                      HOST PORT FILE...\n"
+    "PDUs are as large as the peer announces (at most 131072 bytes, 4096 data bytes when it\n"
+    "announces none); --max-send-pdu (4096 to 131072) sends up to the smaller of it and that.\n";
 
 constexpr dicom::Tag kSopClassUidTag = 0x00080016;
 constexpr dicom::Tag kSopInstanceUidTag = 0x00080018;
@@ -85,7 +87,8 @@ bool StoreFile(dicom::Association& association, const NetworkOptions& options,
   dicom::DicomFile file;
   dicom::DataSet object;
   std::string why;
-  if (!ReadObject(path, file, object, why)) {
+  // Large values stay in the file and go from it to the peer piece by piece.
+  if (!ReadObject(path, file, object, why, true)) {
     std::cout << path << ": not sent, " << why << '\n';
     return false;
   }
@@ -99,6 +102,7 @@ bool StoreFile(dicom::Association& association, const NetworkOptions& options,
     context = association.AcceptedContextFor(sopClass, kPlainSyntaxes[i]);
     if (context == 0) continue;
     if (dicom::IsEncapsulated(syntax)) {
+      // Frame by frame from the file; the decoded pixels are held whole.
       dicom::DataSet native;
       const dicom::codecs::DecodeResult decoded =
           dicom::codecs::DecompressPixelData(object, ownUid, native);
@@ -112,10 +116,18 @@ bool StoreFile(dicom::Association& association, const NetworkOptions& options,
     syntax = dicom::TransferSyntaxFromUid(kPlainSyntaxes[i]);
   }
   const dicom::CStoreScu store(sopClass);
-  if (context == 0 || !store.SendRequest(association, context, syntax,
-                                         object.GetText(kSopInstanceUidTag, dicom::vr::UI), object,
-                                         dicom::kPriorityMedium)) {
+  if (context == 0) {
     std::cout << path << ": not sent, the archive accepted no context for SOP class " << sopClass
+              << '\n';
+    return false;
+  }
+  if (!store.SendRequest(association, context, syntax,
+                         object.GetText(kSopInstanceUidTag, dicom::vr::UI), object,
+                         dicom::kPriorityMedium)) {
+    // Values go from the file as they are sent: a file cut short meanwhile aborts the association.
+    std::cout << path << ": not sent, "
+              << (association.IsConnected() ? "a value cannot be encoded in its syntax"
+                                            : "the file could not be read to its end")
               << '\n';
     return false;
   }

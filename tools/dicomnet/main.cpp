@@ -27,7 +27,8 @@ constexpr const char* kUsage =
     "options of the network commands: -aet AE (calling title), -aec AE (called title),\n"
     "  --trace (protocol log on standard error), --timeout SECONDS (receive time-out, 300),\n"
     "  --tls (TLS 1.2 or 1.3) with --ca-file FILE (the authority of the peer's certificate),\n"
-    "  --cert FILE and --key FILE (this side's certificate and key, PEM)\n";
+    "  --cert FILE and --key FILE (this side's certificate and key, PEM); they send P-DATA-TF\n"
+    "  PDUs as large as the peer announces, up to 131072 bytes (store: --max-send-pdu BYTES)\n";
 
 }  // namespace
 
