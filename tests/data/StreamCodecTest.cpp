@@ -111,6 +111,7 @@ TEST(StreamCodec, SequencesAlwaysUndefinedLength) {
     fe ff dd e0  00 00 00 00)"));
 }
 
+// A value the syntax cannot carry stops the writer after the elements before it.
 TEST(StreamCodec, UnwritableValuesStopTheWriter) {
   struct {
     ElementValue value;
@@ -126,13 +127,10 @@ TEST(StreamCodec, UnwritableValuesStopTheWriter) {
     DataSet dataSet;
     dataSet.InsertText(0x00080005, vr::CS, "ISO_IR 100");
     dataSet.Insert(0x00081030, std::make_shared<const ElementValue>(std::move(c.value)));
-    dataSet.InsertText(0x00100010, vr::PN, "Doe");
     CodecStatus status;
     const std::string bytes = Encode(dataSet, c.syntax, &status);
     EXPECT_EQ(status, c.status);
-    if (status != Good) {
-      EXPECT_EQ(FromHex(bytes).size(), 18u) << "only the first element";
-    }
+    EXPECT_EQ(FromHex(bytes).size() == 18u, status != Good);
   }
 }
 
@@ -180,6 +178,7 @@ TEST(StreamCodec, ReadingStopsAndFails) {
        0},
       {kBe, "00 28 00 10 55 53 00 03 01 02 03", Good, 1},  // odd length of a swapped VR, kept
       {kLe, "08 00 40 11 53 51 00 00 08 00 00 00 fe ff 00 e0 00 00 00 00", Good, 1},  // empty item
+      {kLe, "08 00 40 11 53 51 00 00 00 00 00 00 10 00 10 00 50 4e 02 00 41 20", Good, 2},
       // Defined lengths, sequence and item: no delimitations.
       {kLe,
        "08 00 40 11 53 51 00 00 16 00 00 00 fe ff 00 e0 0e 00 00 00 "
@@ -191,20 +190,6 @@ TEST(StreamCodec, ReadingStopsAndFails) {
     const Decoded decoded = Decode(FromHex(c.bytes), c.syntax);
     EXPECT_EQ(decoded.status, c.status);
     EXPECT_EQ(decoded.dataSet.CountElements(true), c.kept);
-  }
-}
-
-// A sequence of defined length 0 is an empty sequence of length 0, and goes out as its header.
-TEST(StreamCodec, EmptyDefinedLengthSequenceStaysEmpty) {
-  for (const auto& [syntax, bytes] : {std::pair{kLe, "08 00 40 11 53 51 00 00 00 00 00 00"},
-                                      std::pair{kIm, "08 00 40 11 00 00 00 00"}}) {
-    const Decoded decoded = Decode(FromHex(bytes), syntax);
-    ASSERT_EQ(decoded.status, Good);
-    const ValuePtr value = decoded.dataSet.GetValue(0x00081140);
-    ASSERT_TRUE(value && value->Items());
-    EXPECT_TRUE(value->Items()->empty());
-    EXPECT_EQ(value->Length(), 0u);
-    EXPECT_EQ(Encode(decoded.dataSet, syntax), Norm(bytes));
   }
 }
 
