@@ -122,8 +122,6 @@ const Conversion kConversions[] = {
     {"implicit", {"+ti"}, ImplicitLittleEndian},
     {"big", {"+tb"}, ExplicitBigEndian},
     {"explicit_undefined", {"+te", "-e"}, ExplicitLittleEndian},
-    {"implicit_undefined", {"+ti", "-e"}, ImplicitLittleEndian},
-    {"big_undefined", {"+tb", "-e"}, ExplicitBigEndian},
     {"bare", {"+ti", "-F"}, ImplicitLittleEndian},
 };
 
