@@ -117,6 +117,7 @@ TEST(ServiceUserTest, Responses) {
   constexpr std::uint16_t kUnchanged = 0x1234;
   const auto send = [](const std::string& hex) { return Peer::Send(hex); };
   const std::string withMatch = FindRsp(0xFF00, 0x0102) + DataPdu({{1, 2, kMatch}});
+  const std::string moveSuccess = Response(3, kStudyRootMoveSopClass, 0x8021, 0);
   struct Case {
     Service service;
     const char* name;
@@ -141,7 +142,7 @@ TEST(ServiceUserTest, Responses) {
        {send(withMatch), Peer::Send(kUserAbort), Peer::ExpectClosed()},
        {{true, 0xFF00, "PAT001"}, {false, 0xFF00, "PAT001"}}, false},
       {Move, "pending with counters changes only the status",
-       {send(MovePending(2, 0)), send(MovePending(1, 1)), send(Response(3, kStudyRootMoveSopClass, 0x8021, 0))},
+       {send(MovePending(2, 0)), send(MovePending(1, 1)), send(moveSuccess)},
        {{true, 0xFF00, "BEFORE"}, {true, 0xFF00, "BEFORE"}, {true, 0, "BEFORE"}}, true},
       {Move, "closed, no response", {Peer::Close()}, {{false, kUnchanged, "BEFORE"}}, false},
       {Store, "success", {send(StoreRsp(0))}, {{true, 0, kInstance}}, true},
