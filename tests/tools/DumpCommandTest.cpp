@@ -10,6 +10,8 @@
 
 #include "data/DataSet.h"
 #include "data/DicomFile.h"
+#include "support/Hex.h"
+#include "support/PduFixtures.h"
 #include "support/Programs.h"
 #include "tools/ToolTests.h"
 
@@ -20,16 +22,11 @@ using namespace testing_support;
 
 // An explicit VR little endian element header; without a VR, an item or delimiter.
 std::string Head(Tag tag, std::string_view vr, std::uint32_t length) {
-  const auto le = [](std::uint32_t value, int size) {
-    std::string bytes;
-    for (int i = 0; i < size; ++i)
-      bytes += static_cast<char>(value >> (8 * i));
-    return bytes;
-  };
-  const std::string head = le(TagGroup(tag), 2) + le(TagElement(tag), 2) + std::string(vr);
-  if (vr.empty() || vr == "OB" || vr == "SQ")
-    return head + le(0, vr.empty() ? 0 : 2) + le(length, 4);
-  return head + le(length, 2);
+  const bool longForm = vr.empty() || vr == "OB" || vr == "SQ";
+  const std::vector<std::uint8_t> bytes =
+      FromHex(LeHex(TagGroup(tag), 2) + LeHex(TagElement(tag), 2) + AsciiHex(vr) +
+              (longForm ? LeHex(0, vr.empty() ? 0 : 2) + LeHex(length, 4) : LeHex(length, 2)));
+  return {bytes.begin(), bytes.end()};
 }
 
 void WriteGood(const std::string& path) {
