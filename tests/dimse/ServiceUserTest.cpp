@@ -203,7 +203,7 @@ TEST(ServiceUserTest, AMillionPendingResponses) {
   ASSERT_TRUE(Open(association, peer.PortText()));
   ASSERT_TRUE(SendRequest(Service::Find, association));
   std::size_t received = 0;
-  long afterFirst = 0;
+  [[maybe_unused]] long afterFirst = 0;
   for (std::uint16_t status = kStatusPending; status == kStatusPending; ++received) {
     DataSet match;
     ASSERT_TRUE(CFindScu(kStudyRootFindSopClass).ReceiveResponse(status, match, association));

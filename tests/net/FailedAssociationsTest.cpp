@@ -34,7 +34,7 @@ TEST(FailedAssociationsTest, ThousandsOfFailuresLeaveNothingBehind) {
       {Peer::Send({accept.begin(), accept.begin() + accept.size() / 2}), AssociateAcceptPdu::kType},
       {Peer::Send(AsciiHex("GET / HTTP/1.1\r\n\r\n")), 'G'},
   };
-  long afterFirstHundred = 0;
+  [[maybe_unused]] long afterFirstHundred = 0;
   for (int attempt = 0; attempt < 2000 && !HasFailure(); ++attempt) {
     SCOPED_TRACE("attempt " + std::to_string(attempt));
     const bool silent = attempt == 1;
