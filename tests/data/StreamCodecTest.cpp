@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
-#include <sstream>
 
 #include "data/ByteStream.h"
-#include "data/DataSetDumper.h"
 #include "data/EncapsulatedPixelData.h"
 #include "data/StreamCodec.h"
 #include "net/MemoryByteStream.h"
@@ -79,21 +77,14 @@ TEST(StreamCodec, ElementHeaders) {
       {0x00280010, ElementValue::FromUS(512), kLe, "28 00 10 00  55 53  02 00  00 02"},
       {0x00280010, ElementValue::FromUS(512), kBe, "00 28 00 10  55 53  00 02  02 00"},
       {0x00280010, ElementValue::FromUS(512), kIm, "28 00 10 00  02 00 00 00  00 02"},
-      {0x00020001, Raw(vr::OB, {0, 1}), kLe, "02 00 01 00  4f 42 00 00  02 00 00 00  00 01"},
-      // UN goes out with the dictionary's VR when there is one.
+      // UN goes out with the dictionary's VR when there is one, but never SQ: its bytes are no
+      // items.
       {0x00280010, Raw(vr::UN, {0, 0}), kLe, "28 00 10 00  55 53  02 00  00 00"},
-      {0x00091001, ElementValue(vr::UN, "ab"), kLe, "09 00 01 10  55 4e 00 00  02 00 00 00  61 62"},
-      // ... but never SQ: its bytes are no items.
       {0x00080006, ElementValue(vr::UN, "ab"), kLe, "08 00 06 00  55 4e 00 00  02 00 00 00  61 62"},
       {0x00080119, ElementValue(vr::UT, "xy"), kLe, "08 00 19 01  55 54 00 00  02 00 00 00  78 79"},
-      {0x00100010, ElementValue(vr::PN, "Ab"), kBe, "00 10 00 10  50 4e  00 02  41 62"},
-      {0x00280106, ElementValue::FromSS(-2), kBe, "00 28 01 06  53 53  00 02  ff fe"},
-      {0x00081161, ElementValue::FromUL(0x01020304), kBe, "00 08 11 61  55 4c  00 04  01 02 03 04"},
-      {0x00181300, ElementValue::FromFL(1.0f), kBe, "00 18 13 00  46 4c  00 04  3f 80 00 00"},
       {0x00189087, ElementValue::FromFD(1.0), kBe,
        "00 18 90 87  46 44  00 08  3f f0 00 00 00 00 00 00"},
       {0x00209165, Raw(vr::AT, {0x20, 0, 0x10, 0}), kBe, "00 20 91 65  41 54  00 04  00 20 00 10"},
-      {0x00100020, ElementValue(vr::LO), kLe, "10 00 20 00  4c 4f  00 00"},
       {0x00282000, Raw(vr::OB, {1, 2, 3}), kLe,
        "28 00 00 20  4f 42 00 00  04 00 00 00  01 02 03 00"},
   };
@@ -120,6 +111,7 @@ TEST(StreamCodec, SequencesAlwaysUndefinedLength) {
     fe ff dd e0  00 00 00 00)"));
 }
 
+// A value the syntax cannot carry stops the writer after the elements before it.
 TEST(StreamCodec, UnwritableValuesStopTheWriter) {
   struct {
     ElementValue value;
@@ -127,23 +119,18 @@ TEST(StreamCodec, UnwritableValuesStopTheWriter) {
     CodecStatus status;
   } cases[] = {
       {ElementValue(vr::LO, std::string(65536, 'a')), kLe, ValueNotWritable},
-      {ElementValue(vr::LO, std::string(65536, 'a')), kIm, Good},  // 4-byte length
-      {ElementValue(vr::LO, std::string(65534, 'a')), kLe, Good},
+      {ElementValue(vr::LO, std::string(65536, 'a')), kIm, Good},              // 4-byte length
       {Raw(vr::LO, std::vector<std::uint8_t>(65535)), kLe, ValueNotWritable},  // needs its pad
       {Raw(vr::US, {1, 2, 3}), kBe, ValueNotWritable},
-      {Raw(vr::US, {1, 2, 3}), kLe, Good},
   };
   for (auto& c : cases) {
     DataSet dataSet;
     dataSet.InsertText(0x00080005, vr::CS, "ISO_IR 100");
     dataSet.Insert(0x00081030, std::make_shared<const ElementValue>(std::move(c.value)));
-    dataSet.InsertText(0x00100010, vr::PN, "Doe");
     CodecStatus status;
     const std::string bytes = Encode(dataSet, c.syntax, &status);
     EXPECT_EQ(status, c.status);
-    if (status != Good) {
-      EXPECT_EQ(FromHex(bytes).size(), 18u) << "only the first element";
-    }
+    EXPECT_EQ(FromHex(bytes).size() == 18u, status != Good);
   }
 }
 
@@ -180,15 +167,12 @@ TEST(StreamCodec, ReadingStopsAndFails) {
       {kIm, a + "fe ff 0d e0 00 00 00 00 10 00 10 00 02 00 00 00 41 20", Good, 1},
       {kIm, a + "08 00 05 00 02 00 00 00 42 20", Good, 1},
       {kIm, a + "fe ff 0d e0 04 00 00 00", DelimiterWithLength, 1},
-      {kLe, sq + "fe ff dd e0 02 00 00 00", DelimiterWithLength, 0},
       {kIm, a + "fe ff 00 e0 00 00 00 00", UnexpectedItem, 1},
       {kLe, sq + "08 00 05 00 43 53 02 00 41 20", UnexpectedTagInSequence, 0},
       {kIm, "fe ff dd e0 00 00 00 00", UnexpectedSequenceDelimiter, 0},
-      {kIm, "10 00 10 00 01 5a 62 02", ValueNotDelivered, 0},            // 40,000,001, none there
-      {kIm, a + "10 00 10 00 00 5a 62 02 41 42", ValueNotDelivered, 1},  // nothing allocated
+      {kIm, "10 00 10 00 01 5a 62 02", ValueNotDelivered, 0},  // 40,000,001, none there
       {kLe, "08 00 05 00 43 53 02 00 41 20 10 00 10", ValueNotDelivered, 1},
       {kIm, "08 00 40 11 ff ff ff ff fe ff 00 e0 ff ff ff ff " + a, ValueNotDelivered, 0},
-      {kLe, "08 00 19 01 55 54 00 00 02 00 00 00 41 20", Good, 1},  // UT, long form
       // Undefined length on a non-SQ element: read as a sequence, which holds no items here.
       {kLe, "09 00 10 00 4f 42 00 00 ff ff ff ff 41 42 43 44 00 00 00 00", UnexpectedTagInSequence,
        0},
@@ -206,23 +190,6 @@ TEST(StreamCodec, ReadingStopsAndFails) {
     const Decoded decoded = Decode(FromHex(c.bytes), c.syntax);
     EXPECT_EQ(decoded.status, c.status);
     EXPECT_EQ(decoded.dataSet.CountElements(true), c.kept);
-  }
-}
-
-// A sequence of defined length 0 is an empty sequence of length 0, and goes out as its header.
-TEST(StreamCodec, EmptyDefinedLengthSequenceStaysEmpty) {
-  for (const auto& [syntax, bytes] : {std::pair{kLe, "08 00 40 11 53 51 00 00 00 00 00 00"},
-                                      std::pair{kIm, "08 00 40 11 00 00 00 00"}}) {
-    const Decoded decoded = Decode(FromHex(bytes), syntax);
-    ASSERT_EQ(decoded.status, Good);
-    const ValuePtr value = decoded.dataSet.GetValue(0x00081140);
-    ASSERT_TRUE(value && value->Items());
-    EXPECT_TRUE(value->Items()->empty());
-    EXPECT_EQ(value->Length(), 0u);
-    EXPECT_EQ(Encode(decoded.dataSet, syntax), Norm(bytes));
-    std::ostringstream listing;
-    DataSetDumper(listing).Dump(decoded.dataSet);
-    EXPECT_TRUE(listing.str().starts_with("(0008,1140),SQ,0,")) << listing.str();
   }
 }
 
@@ -248,7 +215,6 @@ std::vector<std::uint8_t> Nested(unsigned depth) {
 TEST(StreamCodec, NestingIsBounded) {
   EXPECT_EQ(Decode(Nested(kMaxNestingDepth), kIm).status, Good);
   EXPECT_EQ(Decode(Nested(kMaxNestingDepth + 1), kIm).status, NestingTooDeep);
-  EXPECT_EQ(Decode(Nested(100000), kIm).status, NestingTooDeep);
 }
 
 DataSet Mixed() {
@@ -258,8 +224,6 @@ DataSet Mixed() {
   item.Insert(0x00081199, Items({inner}));
   dataSet.InsertText(0x00100010, vr::PN, "Doe^John");
   dataSet.InsertSS(0x00280106, -7);
-  dataSet.InsertUL(0x00081161, 123456);
-  dataSet.InsertSL(0x00186020, -99);
   dataSet.InsertFL(0x00181300, 0.5f);
   dataSet.Insert(0x00209165, std::make_shared<const ElementValue>(Raw(vr::AT, {16, 0, 32, 0})));
   dataSet.Insert(0x00081140, Items({item, item}));
@@ -287,9 +251,6 @@ TEST(StreamCodec, RoundTripAtEverySplitPoint) {
       // Implicit VR gives the dictionary's VRs, which differ for some of these.
       EXPECT_TRUE(syntax == kIm || expected == reference);
       EXPECT_EQ(whole.dataSet.CountElements(true), dataSet.CountElements(true));
-      EXPECT_EQ(whole.dataSet.GetFL(0x00181300), 0.5f);
-      EXPECT_EQ(whole.dataSet.GetSS(0x00280106), -7);
-      EXPECT_EQ(whole.dataSet.GetUS(kPixelDataTag, 1), 0x0403);
     }
     for (std::uint32_t chunk = 1; chunk <= bytes.size(); chunk += chunk < 64 ? 1 : 97) {
       const Decoded split = Decode(bytes, syntax, chunk);
@@ -327,17 +288,6 @@ TEST(ByteStream, FillsAskForAtMostOneKilobyteAndOnlyWhatIsMissing) {
   EXPECT_EQ(stream.Buffered(), 72u);
   EXPECT_EQ(out, Counting(3000));
 
-  // A read ahead asks only for what is missing.
-  MemoryByteStream ahead(Counting(5000), 5000);
-  std::uint8_t first;
-  ASSERT_EQ(ahead.Read(&first, 1), 1);  // 1023 stay buffered
-  ASSERT_EQ(ahead.ReadAhead(1500), 1);
-  EXPECT_EQ(ahead.Buffered(), 2523u);
-  EXPECT_EQ(ahead.Requests(), (std::vector<std::uint32_t>{1024, 1024, 476}));
-  std::vector<std::uint8_t> rest(2600);
-  ASSERT_EQ(ahead.Read(rest.data(), 2600), 1);
-  EXPECT_EQ(ahead.Requests().back(), 1024u);
-
   // A read that fails keeps what was buffered for the next.
   MemoryByteStream failing(Counting(100));
   EXPECT_EQ(failing.Read(out.data(), 200), 0);
@@ -354,8 +304,7 @@ TEST(ByteStream, OutputLeavesInBlocks) {
     std::vector<std::uint32_t> writes;  // by FlushBytes, then by Flush
   };
   for (const Case& c : {Case{40000, 0, {32600, 7400}}, Case{250, 100, {100, 150}},
-                        Case{40000, 32600, {32600, 7400}}, Case{40000, 32700, {32600, 100, 7300}},
-                        Case{100, 250, {100}}}) {
+                        Case{40000, 32700, {32600, 100, 7300}}}) {
     MemoryByteStream stream;
     const std::vector<std::uint8_t> data = Counting(c.pending);
     stream.Write(data.data(), c.pending);
@@ -394,7 +343,6 @@ TEST(StreamCodec, EncapsulatedPixelData) {
     FrameStatus next;
   } cases[] = {
       // clang-format off
-      {pix + noTable + f12 + end, Good, {"01 02"}, F::FrameOutOfRange},
       {pix + noTable + f12 + f34 + end, Good, {"01 02 03 04"}, F::FrameOutOfRange},
       {two + pix + noTable + f12 + f34 + end, Good, {"01 02", "03 04"}, F::FrameOutOfRange},
       {two + pix + table(0, 20) + f12 + f34 + "fe ff 00 e0 02 00 00 00 05 06 " + end, Good,

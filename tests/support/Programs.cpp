@@ -29,12 +29,6 @@ using namespace std::chrono_literals;
   throw std::system_error(errno, std::generic_category(), what);
 }
 
-bool Accepts(std::uint16_t port) {
-  const int connection = ConnectToLoopback(port);
-  if (connection >= 0) close(connection);
-  return connection >= 0;
-}
-
 // The child gets its own process group, so that Peer::Stop reaches whatever it forks, and dies
 // with us should the tests end without their destructors.
 pid_t Spawn(const std::vector<std::string>& argv, int out, int err, const std::string& dir) {
@@ -86,11 +80,7 @@ CommandResult RunProgram(const std::vector<std::string>& argv) {
   while (waitpid(pid, &wstatus, 0) < 0)
     if (errno != EINTR) ThrowErrno("waitpid");
   const auto text = [](std::FILE* file) {
-    std::fseek(file, 0, SEEK_END);
-    std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
-    std::rewind(file);
-    text.resize(std::fread(text.data(), 1, text.size(), file));
-    return text;
+    return ReadFile("/proc/self/fd/" + std::to_string(fileno(file)));
   };
   return {WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus), text(out.get()),
           text(err.get())};
@@ -146,12 +136,12 @@ std::string Peer::Start(const std::vector<std::string>& argv) {
   if (log < 0) return name + ": cannot open the log";
   pid_ = Spawn(argv, log, log, File(""));
   close(log);
-  for (const auto deadline = Clock::now() + 30s; !Accepts(port);
-       std::this_thread::sleep_for(20ms)) {
+  for (const auto deadline = Clock::now() + 30s;; std::this_thread::sleep_for(20ms)) {
+    const int connection = ConnectToLoopback(port);
+    if (connection >= 0) return close(connection), "";
     if (!Running()) return name + " ended; its log:\n" + Log();
     if (Clock::now() > deadline) return name + " does not listen; its log:\n" + Log();
   }
-  return "";
 }
 
 std::size_t Peer::CountInLog(std::string_view text) const {

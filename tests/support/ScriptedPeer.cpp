@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <numeric>
 #include <span>
 
 #include "support/Hex.h"
@@ -74,9 +75,7 @@ std::string Mismatch(std::span<const std::uint8_t> expected, const std::vector<s
 
 ScriptedPeer::Step ScriptedPeer::SendRepeated(std::string_view hex, std::size_t times) {
   // Sent in batches of up to 1000 copies, so that a long run costs few sends.
-  std::size_t batch = std::min<std::size_t>(times, 1000);
-  while (times % batch != 0)
-    --batch;
+  const std::size_t batch = std::gcd(times, std::size_t{1000});
   const std::vector<std::uint8_t> one = FromHex(hex);
   Step step{Step::Kind::Send};
   for (std::size_t i = 0; i < batch; ++i)

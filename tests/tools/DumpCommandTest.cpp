@@ -10,6 +10,8 @@
 
 #include "data/DataSet.h"
 #include "data/DicomFile.h"
+#include "support/Hex.h"
+#include "support/PduFixtures.h"
 #include "support/Programs.h"
 #include "tools/ToolTests.h"
 
@@ -20,28 +22,20 @@ using namespace testing_support;
 
 // An explicit VR little endian element header; without a VR, an item or delimiter.
 std::string Head(Tag tag, std::string_view vr, std::uint32_t length) {
-  const auto le = [](std::uint32_t value, int size) {
-    std::string bytes;
-    for (int i = 0; i < size; ++i)
-      bytes += static_cast<char>(value >> (8 * i));
-    return bytes;
-  };
-  const std::string head = le(TagGroup(tag), 2) + le(TagElement(tag), 2) + std::string(vr);
-  if (vr.empty() || vr == "OB" || vr == "SQ")
-    return head + le(0, vr.empty() ? 0 : 2) + le(length, 4);
-  return head + le(length, 2);
+  const bool longForm = vr.empty() || vr == "OB" || vr == "SQ";
+  const std::vector<std::uint8_t> bytes =
+      FromHex(LeHex(TagGroup(tag), 2) + LeHex(TagElement(tag), 2) + AsciiHex(vr) +
+              (longForm ? LeHex(0, vr.empty() ? 0 : 2) + LeHex(length, 4) : LeHex(length, 2)));
+  return {bytes.begin(), bytes.end()};
 }
 
 void WriteGood(const std::string& path) {
   DataSet ds;
-  ds.InsertText(0x00080016, vr::UI, "1.2.840.10008.5.1.4.1.1.7");
-  ds.InsertText(0x00080018, vr::UI, "1.2.3.4");
   DataSet series;
   series.InsertText(0x0020000E, vr::UI, "1.2.3");
   ds.InsertSequence(0x00081115, {std::make_shared<const DataSet>(std::move(series))});
   ds.InsertText(0x00090010, vr::LO, "KORAL");
   ds.InsertText(0x00100010, vr::PN, "Doe^John");
-  ds.InsertText(0x00100020, vr::LO, "PID-4711");
   ds.InsertSS(0x00189219, -1234);
   ds.InsertUS(0x00280010, 64);
   ds.InsertText(0x00282000, vr::OB, "\x01\x80\xff\x7e");
@@ -57,13 +51,10 @@ const std::vector<std::string> kGood = {
     "(0002,0010),UI,20,TransferSyntaxUID\t\"1.2.840.10008.1.2.1\"",
     "(0002,0012),UI,18,ImplementationClassUID\t\"1.2.40.0.12.0.9905\"",
     "(0002,0013),SH,12,ImplementationVersionName\t\"KORAL9905pc \"",
-    "(0008,0016),UI,26,SOPClassUID\t\"1.2.840.10008.5.1.4.1.1.7\"",
-    "(0008,0018),UI,8,SOPInstanceUID\t\"1.2.3.4\"",
     "(0008,1115),SQ,-1,ReferencedSeriesSequence\t(null)",
     "<(0020,000e),UI,6,SeriesInstanceUID\t\"1.2.3\"",
     "(0009,0010),LO,6,?????????????\t\"KORAL \"",
     "(0010,0010),PN,8,Patient\x92sName\t\"Doe^John\"",
-    "(0010,0020),LO,8,PatientID\t\"PID-4711\"",
     "(0018,9219),SS,2,TagAngleSecondAxis\t-1234 ",
     "(0028,0010),US,2,Rows\t0040 ",
     "(0028,2000),OB,4,ICCProfile\t01 80 ff 7e ",
@@ -78,7 +69,7 @@ struct Case {
 };
 
 const std::string kNotDicom = ": not a DICOM file\n";
-const std::string kFailed = ": decoding failed at (FFFE,E00D) after 9 elements: ";
+const std::string kFailed = ": decoding failed at (FFFE,E00D) after 6 elements: ";
 
 // A value or sequence that fails leaves exactly the good elements before it listed.
 const Case kCases[] = {
@@ -89,16 +80,15 @@ const Case kCases[] = {
      Args{"# @good.dcm"} + kGood + Args{"# @other.dcm"} + kGood,
      "dicomnet dump: @missing.dcm: cannot open it: No such file or directory\n"},
     {"NotDicom",
-     {"dump", "@x.bin", "@empty.bin", "@magic.dcm", "@text.txt"},
+     {"dump", "@empty.bin", "@magic.dcm"},
      1,
      {},
-     "dicomnet dump: @x.bin" + kNotDicom + "dicomnet dump: @empty.bin" + kNotDicom +
-         "dicomnet dump: @magic.dcm" + kNotDicom + "dicomnet dump: @text.txt" + kNotDicom},
+     "dicomnet dump: @empty.bin" + kNotDicom + "dicomnet dump: @magic.dcm" + kNotDicom},
     {"ValueLongerThanTheFile",
      {"dump", "@too_long.dcm"},
      1,
      kGood,
-     "dicomnet dump: @too_long.dcm: the file ends inside (7FE0,0010) after 9 elements\n"},
+     "dicomnet dump: @too_long.dcm: the file ends inside (7FE0,0010) after 6 elements\n"},
     {"Fragments",
      {"dump", "@fragments.dcm"},
      0,
@@ -107,18 +97,11 @@ const Case kCases[] = {
                   "<(fffe,e000),OB,4,PixelDataFragment\t61 62 63 64 ",
                   "<(fffe,e000),OB,2,PixelDataFragment\t65 66 "},
      ""},
-    {"FileEndsInsideAFragment",
-     {"dump", "@fragments_cut.dcm"},
-     1,
-     kGood,
-     "dicomnet dump: @fragments_cut.dcm: the file ends inside (7FE0,0010) after 9 elements\n"},
     {"ItemDelimiterWithLengthInSequence",
      {"dump", "@bad_item.dcm"},
      1,
      kGood,
      "dicomnet dump: @bad_item.dcm" + kFailed + "a delimitation item with a non-zero length\n"},
-    {"DumpWithoutFiles", {"dump"}, 2, {}, "usage: dicomnet dump FILE...\n"},
-    {"NoCommand", {}, 2, {}, "usage: dicomnet COMMAND [ARGS...] | --help | --version\n"},
     {"UnknownCommand",
      {"frobnicate", "@good.dcm"},
      2,
@@ -131,13 +114,8 @@ TEST(DumpCommandTest, Runs) {
   const TempDir dir;
   WriteGood(dir.File("good.dcm"));
   WriteGood(dir.File("other.dcm"));
-  WriteFile(dir.File("x.bin"), std::string(100, 'x'));
   WriteFile(dir.File("empty.bin"), "");
   WriteFile(dir.File("magic.dcm"), std::string(128, '\0') + "DICM");
-  std::string text;  // long enough for a preamble and more
-  while (text.size() < 400)
-    text += "A line of plain text.\n";
-  WriteFile(dir.File("text.txt"), text);
   const std::string good = ReadFile(dir.File("good.dcm"));
   WriteFile(dir.File("too_long.dcm"), good + Head(kPixelDataTag, "OB", 40'000'001) +
                                           std::string(64, 'x') + Head(0x7FE10010, "LO", 4) +
@@ -147,7 +125,6 @@ TEST(DumpCommandTest, Runs) {
       std::string(4, '\0') + "\x0c" + std::string(3, '\0') + Head(kItemTag, "", 4) + "abcd" +
       Head(kItemTag, "", 2) + "ef" + Head(kSequenceDelimitationTag, "", 0);
   WriteFile(dir.File("fragments.dcm"), fragments);
-  WriteFile(dir.File("fragments_cut.dcm"), fragments.substr(0, fragments.size() - 11));
   WriteFile(dir.File("bad_item.dcm"),
             good + Head(0x00400275, "SQ", kUndefinedLength) + Head(kItemTag, "", kUndefinedLength) +
                 Head(0x00400009, "SH", 4) + "SPS1" + Head(kItemDelimitationTag, "", 4) +

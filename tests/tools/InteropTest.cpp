@@ -67,7 +67,6 @@ constexpr std::string_view kValues = R"(
   (fffe,e00d) na (ItemDelimitationItem)
 (fffe,e0dd) na (SequenceDelimitationItem)
 (0018,9219) SS -1234
-(0018,9440) SS -32768\32767
 (0028,0009) AT (0018,1063)\(0018,1065)
 (0028,0010) US 16
 (0028,0011) US 16
@@ -122,8 +121,6 @@ const Conversion kConversions[] = {
     {"implicit", {"+ti"}, ImplicitLittleEndian},
     {"big", {"+tb"}, ExplicitBigEndian},
     {"explicit_undefined", {"+te", "-e"}, ExplicitLittleEndian},
-    {"implicit_undefined", {"+ti", "-e"}, ImplicitLittleEndian},
-    {"big_undefined", {"+tb", "-e"}, ExplicitBigEndian},
     {"bare", {"+ti", "-F"}, ImplicitLittleEndian},
 };
 

@@ -80,13 +80,12 @@ Rows Project(const std::string& listing, const std::vector<std::string>& tags) {
 struct Archive {
   const char* name;
   const char* title;
-  const char* rejectionLogged;  // for a called title not its own
-  std::size_t movedObject;      // one for each, as storescp files them by UID
+  std::size_t movedObject;  // one for each, as storescp files them by UID
 };
 
 const Archive kArchives[] = {
-    {"Orthanc", "ORTHANC", "because of a bad called AET", 1},
-    {"dcmqrscp", "ARCHIVE", "Refusing Association (BadAEService)", 6},
+    {"Orthanc", "ORTHANC", 1},
+    {"dcmqrscp", "ARCHIVE", 6},
 };
 
 struct Running {
@@ -175,7 +174,7 @@ class NetworkCommandsInteropTest : public testing::TestWithParam<Archive> {
   Running* archive_ = nullptr;
 };
 
-TEST_P(NetworkCommandsInteropTest, FindAtEachLevelAndTraced) {
+TEST_P(NetworkCommandsInteropTest, FindAtEachLevel) {
   const Object& first = Objects().front();
   std::set<std::vector<std::string>> studies, series, images;
   for (const Object& o : Objects()) {
@@ -197,26 +196,16 @@ TEST_P(NetworkCommandsInteropTest, FindAtEachLevelAndTraced) {
                  {"(0020,000e)", "(0008,0018)", "(0020,0013)", "(0008,0052)"}),
             Rows(images.begin(), images.end()));
 
-  // A matching key narrows. Sent: the command and the identifier. Received: the pending response
-  // with the one match, and the final response without a data set.
-  const CommandResult result = Command("find", {"--trace", "-L", "study", "-k", "0020,000d", "-k",
-                                                "0010,0010=Br*", "-k", "0008,0020"});
-  ASSERT_EQ(result.status, 0) << result.err;
+  // A matching key narrows.
   const Object& last = Objects().back();
-  EXPECT_EQ(Project(result.out, {"(0020,000d)", "(0008,0020)"}), Rows({{last.study, last.date}}));
-  const auto count = [&](const std::string& text) {
-    return std::ranges::count_if(Lines(result.err), [&](const std::string& line) {
-      return line.find(text) != std::string::npos;
-    });
-  };
-  EXPECT_EQ(count("Transmitted command/data"), 2) << result.err;
-  EXPECT_EQ(count("Received command/data"), 3) << result.err;
-  EXPECT_LT(result.err.find("Transmitted"), result.err.find("Received")) << result.err;
+  EXPECT_EQ(Find({"-L", "study", "-k", "0020,000d", "-k", "0010,0010=Br*", "-k", "0008,0020"},
+                 {"(0020,000d)", "(0008,0020)"}),
+            Rows({{last.study, last.date}}));
 }
 
 // Move to storescp, pending responses then a final one; get: the archives know DICOMNET only at a
 // port where nothing listens, so the object comes on the association all the same and is kept as
-// the receiver keeps it.
+// the receiver keeps it. The self-test's interop test has the refused destination.
 TEST_P(NetworkCommandsInteropTest, MoveAndGetBringOneImage) {
   const Object& object = Objects()[GetParam().movedObject];
   TempDir out;
@@ -245,28 +234,15 @@ TEST_P(NetworkCommandsInteropTest, MoveAndGetBringOneImage) {
   }
   EXPECT_EQ(ReadObject(received).object.GetText(0x00080018, vr::UI), object.uid)
       << storescp_->peer.Log();
-
-  // To a destination the archive does not know: one final response with a failure status, which
-  // Orthanc and dcmqrscp choose differently.
-  const CommandResult refused = Move("NOWHERE");
-  EXPECT_EQ(refused.status, 1);
-  ASSERT_EQ(Lines(refused.out).size(), 1u) << refused.out << refused.err;
-  const std::string status = refused.out.substr(0, refused.out.find(' '));
-  EXPECT_TRUE(status.starts_with("0xA") || status.starts_with("0xC")) << refused.out;
-  EXPECT_EQ(refused.err, "dicomnet move: the retrieve ended with status " + status + "\n");
 }
 
-// Refused for the title, as the archive's log shows, not unreachable.
 TEST_P(NetworkCommandsInteropTest, WrongCalledTitleGetsNoAssociation) {
-  const std::size_t before = archive_->peer.CountInLog(GetParam().rejectionLogged);
   const CommandResult result = Command("find", {"-k", "0020,000d"}, {}, "NOBODY");
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(result.err,
             "dicomnet find: association rejected (permanent) by the called application: called AE "
             "title not recognized\n");
-  EXPECT_TRUE(archive_->peer.WaitForLog(GetParam().rejectionLogged, before))
-      << archive_->peer.Log();
 }
 
 INSTANTIATE_TEST_SUITE_P(Archives, NetworkCommandsInteropTest, testing::ValuesIn(kArchives),
@@ -282,13 +258,9 @@ TEST(NetworkCommandsUsageTest, ExitsWithTwoWithoutConnecting) {
            {"find", "-aec", "ORTHANC", "127.0.0.1"},
            {"store", "127.0.0.1", port},
            {"find", "-k", "0010,001g", "127.0.0.1", port},
-           {"move", "-L", "study", "127.0.0.1", port},
-           {"find", "--bogus", "127.0.0.1", port},
            {"find", "127.0.0.1", port},  // no keys: nothing to send
            {"move", "-aem", "X", "127.0.0.1", port},
-           {"get", "-aem", "X", "-k", "0008,0052=IMAGE", "127.0.0.1", port},
            {"get", "--output-dir", "127.0.0.1", port},
-           {"store", "--max-send-pdu", "100", "127.0.0.1", port, "x.dcm"},
        }) {
     std::vector<std::string> argv = {DICOMNET_BIN};
     argv.insert(argv.end(), args.begin(), args.end());
