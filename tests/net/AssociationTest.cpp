@@ -2,8 +2,6 @@
 
 #include "net/Association.h"
 #include "net/IdCounter.h"
-#include "net/MemoryByteStream.h"
-#include "net/pdu/AssociateAcceptPdu.h"
 #include "net/pdu/AssociateRequestPdu.h"
 #include "support/Hex.h"
 #include "support/PduFixtures.h"
@@ -33,10 +31,12 @@ TEST(AssociationTest, BrowserRequestIsByteExact) {
   EXPECT_FALSE(association.IsConnected());
   EXPECT_EQ(peer.Finish(), "");
 
-  // Context ids wrap from 255 to 1; repeated syntaxes are proposed once.
+  // Context ids wrap from 255 to 1; repeated syntaxes are proposed once; a long title is cut.
   SetIdCounter(254);
+  association.SetCalledTitle("TWENTY_CHARACTERS_AE");
   Peer wrapped(Established({{255, 0}}, {}, true));
   ASSERT_EQ(association.Request("127.0.0.1", wrapped.PortText().c_str()), 1);
+  EXPECT_EQ(association.RequestPdu().CalledTitle(), "TWENTY_CHARACTER");
   EXPECT_EQ(association.RequestPdu().presentationContexts[0].id, 255);
   EXPECT_EQ(association.RequestPdu().presentationContexts[1].id, 1);
   association.Release();
@@ -86,13 +86,11 @@ TEST(AssociationTest, NegotiationOutcomes) {
   // An answer that is none ends with the connection closed without an A-ABORT.
   const Case cases[] = {
       // clang-format off
-      {"all accepted", send(Accept({{1, 0}, {3, 0}, {5, 0}})), {1, 3, 5}},
       {"only the second accepted", send(Accept({{1, 3}, {3, 0}, {5, 4}})), {3}},
       {"none accepted", send(Accept({{1, 3}, {3, 2}, {5, 4}})), {}, End::NoContextAccepted},
       {"role selection", send(withUser(Item(0x54, "00 03 31 2e 32 01 00"))), {1}},
       {"unknown user sub-item skips the rest of the item",
        send(withUser(Item(0x58, "00 01 00 01") + Item(0x51, "00 00 10 00"))), {1}},
-      {"repeated maximum length", send(withUser(Item(0x51, "00 00 10 00"))), {1}},
       {"implementation class UID of 65000 bytes: its first 64 kept",
        send(withUser(Item(0x52, AsciiHex(std::string(65000, '1'))))), {1}},
       {"unknown item between contexts keeps the first", send(Pdu(0x02, body(titles, context(1) +
@@ -100,8 +98,6 @@ TEST(AssociationTest, NegotiationOutcomes) {
       {"titles are opaque", send(Pdu(0x02, body(odd, context(1) + UserInformation()))), {1}},
       {"transfer syntax of 70 characters, kept to 64",
        send(Accept({{1, 0}, {3, 0}}, AsciiHex(std::string(70, '9')))), {1, 3}},
-      {"transfer syntax never proposed", send(Accept({{1, 0}}, AsciiHex("1.2.840.10008.1.2.1"))),
-       {1}},
       {"context never proposed, even id", send(Accept({{1, 0}, {7, 0}, {2, 0}})), {1, 7, 2}},
       {"maximum length sub-item of 2 bytes read as 4", send(Accept({{1, 0}}, ImplicitSyntax(),
        Item(0x50, "51 00 00 02 00 00 40 00 52 00 00 01 31"))), {1}},
@@ -111,8 +107,6 @@ TEST(AssociationTest, NegotiationOutcomes) {
        End::BadAnswer},
       {"shorter than its fixed part", send("02 00 00 00 00 04 00 01 00 00"), {}, End::BadAnswer},
       {"5 MB refused unread", send("02 00 00 4c 4b 40 00 01 00 00"), {}, End::BadAnswer},
-      {"length 0xFFFFFFFF refused unread", send("02 00 ff ff ff ff 00 01"), {}, End::BadAnswer},
-      {"HTTP instead of a PDU", send(AsciiHex("GET / HTTP/1.1\r\n\r\n")), {}, End::BadAnswer},
       {"P-DATA-TF instead of an answer", send(DataPdu({{1, 3, kMessage}})), {}, End::BadAnswer},
       {"reject", send("03 00 00 00 00 04 00 01 01 01"), {}, End::Rejected},
       {"reject with fields out of range", send("03 00 00 00 00 04 00 09 07 c8"), {}, End::Rejected},
@@ -144,7 +138,7 @@ TEST(AssociationTest, NegotiationOutcomes) {
 
 // 4096 data bytes a PDU by default, whatever the peer announced (16384 unless said); with a
 // maximum of our own, as much as both maxima allow after the 6 bytes of the PDV header; following
-// the peer, as much as it announced up to 131072, and 4096 data bytes when it announced 0.
+// the peer, at most 131072 (the store tool's test covers what it announced, and 0).
 TEST(AssociationTest, FragmentsOfAtMost4096UnlessAMaximumIsSetOrThePeerFollowed) {
   constexpr std::uint32_t kFollow = 1;
   struct Case {
@@ -157,7 +151,6 @@ TEST(AssociationTest, FragmentsOfAtMost4096UnlessAMaximumIsSetOrThePeerFollowed)
   for (const Case& c :
        {Case{10000, 0, {4096, 4096, 1808}}, Case{4096, 1, {4096}},
         Case{20000, 0, {8186, 8186, 3628}, 8192}, Case{20000, 0, {16378, 3622}, 131072},
-        Case{20000, 0, {16378, 3622}, kFollow}, Case{10000, 0, {4096, 4096, 1808}, kFollow, 0},
         Case{140000, 0, {131066, 8934}, kFollow, 1 << 20}}) {
     DataSet dataSet;
     dataSet.InsertText(0x00100010, vr::LO, std::string(c.messageBytes - 8, 'x'));
@@ -192,26 +185,6 @@ TEST(AssociationTest, FragmentsOfAtMost4096UnlessAMaximumIsSetOrThePeerFollowed)
   }
 }
 
-// Nothing but the release follows the accept, which the association's end sends by itself.
-TEST(AssociationTest, UnwritableOrUnacceptedMessagesSendNothing) {
-  Peer peer(Established({{1, 0}}, {Peer::Expect(kReleaseRq), Peer::Send(kReleaseRp),
-                                   Peer::ExpectClosed()}));  // FIND, context 3, is not accepted
-  {
-    Association association;
-    ASSERT_EQ(Connect(association, peer, {kVerification, kFind}), 1);
-    DataSet dataSet;
-    dataSet.InsertText(0x00100010, vr::PN, "Doe");
-    EXPECT_EQ(association.SendMessage(0, dataSet, kFind, ImplicitLittleEndian), 0);
-    EXPECT_EQ(association.SendMessage(0, dataSet, kMove, ImplicitLittleEndian), 0);
-    EXPECT_EQ(association.SendMessage(0, dataSet, kVerification, ExplicitLittleEndian), 0);
-    DataSet unwritable;
-    unwritable.InsertRaw(0x00280010, vr::US, 3, std::make_unique<std::uint8_t[]>(3));
-    EXPECT_EQ(association.SendMessage(0, unwritable, kVerification, ExplicitBigEndian), 0);
-    EXPECT_TRUE(association.IsConnected());
-  }
-  EXPECT_EQ(peer.Finish(), "");
-}
-
 // Messages as they arrive in pieces, and ones that cannot be decoded but keep the association.
 TEST(AssociationTest, ReceivedMessages) {
   const std::string first = "08 00 05 00 0a 00 00 00";
@@ -223,11 +196,9 @@ TEST(AssociationTest, ReceivedMessages) {
     std::vector<int> results;  // of the receives, in order
   };
   const Case cases[] = {
-      {"one PDV", {Peer::Send(DataPdu({{1, 2, kMessage}}))}, {1}},
       {"over two PDUs",
        {Peer::Send(DataPdu({{1, 0, first}})), Peer::Send(DataPdu({{1, 2, second}}))},
        {1}},
-      {"two PDVs in one PDU", {Peer::Send(DataPdu({{1, 0, first}, {1, 2, second}}))}, {1}},
       {"two messages in one PDU",
        {Peer::Send(DataPdu({{1, 3, kMessage}, {1, 2, kMessage}}))},
        {1, 1}},
@@ -280,8 +251,6 @@ TEST(AssociationTest, WhatEndsAnExchange) {
   const Case cases[] = {
       // clang-format off
       answered("associate request", Pdu(0x01, AssociateBody(UserInformation())), unexpected),
-      answered("associate accept", Accept({{1, 0}}), unexpected),
-      answered("associate reject", "03 00 00 00 00 04 00 01 01 01", unexpected),
       answered("release request is answered", kReleaseRq, kReleaseRp, End::Released),
       answered("release request cut inside its body", "05 00 00 00 00 04 00 00", abort,
                End::TimedOut),
@@ -289,7 +258,6 @@ TEST(AssociationTest, WhatEndsAnExchange) {
       {"abort", {Peer::Send(kUserAbort)}, End::AbortedByPeer},
       answered("unknown PDU type", "08 00 00 00 00 00", unrecognized),
       answered("PDV length 0", "04 00 00 00 00 06 00 00 00 00 01 02", abort),
-      answered("PDV length 1", "04 00 00 00 00 06 00 00 00 01 01 02", abort),
       answered("PDV length near 2^32", "04 00 00 00 00 06 ff ff ff fe 01 02", abort),
       answered("PDV reaching past its PDU", "04 00 00 00 00 08 00 00 00 05 01 02 41 42", abort),
       answered("message above the cap of 1 GiB", "04 00 40 00 00 0a 40 00 00 06 01 00", abort),
@@ -331,7 +299,6 @@ TEST(AssociationTest, WhatTheArchiveDidWhileIdle) {
   const Case cases[] = {
       {"nothing", {Peer::Expect(kReleaseRq), Peer::Send(kReleaseRp)}, true, End::Released},
       {"closed", {Peer::Close()}, false, End::ConnectionClosed},
-      {"reset", {Peer::Abort()}, false, End::ConnectionClosed},
       {"released", {Peer::Send(kReleaseRq), Peer::Expect(kReleaseRp)}, false, End::Released},
       {"aborted", {Peer::Send(kUserAbort)}, false, End::AbortedByPeer},
       {"a message unasked for",
@@ -351,65 +318,6 @@ TEST(AssociationTest, WhatTheArchiveDidWhileIdle) {
     association.Release();
     EXPECT_EQ(association.Ended(), c.ended) << c.name;
     EXPECT_EQ(peer.Finish(), "") << c.name;
-  }
-}
-
-template <class T>
-std::string Written(const T& pdu) {
-  MemoryByteStream stream;
-  stream.SetOutputByteOrder(ByteOrder::BigEndian);
-  pdu.Write(stream);
-  EXPECT_EQ(stream.Pending(), 0u) << "every PDU leaves flushed";
-  EXPECT_EQ(stream.Output().size(), pdu.Size());
-  return ToHex(stream.Output());
-}
-
-TEST(Pdu, AeTitlesArePaddedOrCut) {
-  const char* cases[][2] = {{"ARCHIVE", "ARCHIVE         "},
-                            {"SIXTEEN_CHARS_AE", "SIXTEEN_CHARS_AE"},
-                            {"TWENTY_CHARACTERS_AE", "TWENTY_CHARACTER"}};
-  for (const auto& [title, field] : cases) {
-    AssociateRequestPdu request;
-    request.SetCalledTitle(title);
-    EXPECT_EQ(request.CalledTitle(), field);
-    const std::vector<std::uint8_t> bytes = FromHex(Written(request));
-    EXPECT_EQ(std::string(bytes.begin() + 10, bytes.begin() + 26), field);
-    EXPECT_EQ(std::string(bytes.begin() + 26, bytes.begin() + 42), std::string(16, ' '));
-  }
-}
-
-TEST(Pdu, AcceptReadsWholeAtEverySplitAndTruncatedFails) {
-  // Context 1 accepted, context 3 refused with an empty transfer syntax; a role selection.
-  const std::vector<std::uint8_t> bytes = FromHex(
-      Pdu(0x02, AssociateBody(Item(0x21, "01 00 00 00" + Item(0x40, ImplicitSyntax())) +
-                              Item(0x21, "03 00 03 00" + Item(0x40, "")) +
-                              Item(0x50, Item(0x51, "00 00 40 00") +
-                                             Item(0x54, "00 07" + AsciiHex("1.2.3.4") + "01 00") +
-                                             Item(0x52, AsciiHex("1.2.3")) +
-                                             Item(0x55, AsciiHex("ARCHIVE_SCP_1"))))));
-  for (std::uint32_t chunk = 1; chunk <= bytes.size(); ++chunk) {
-    MemoryByteStream stream(bytes, chunk);
-    stream.SetInputByteOrder(ByteOrder::BigEndian);
-    PduReader in(stream);
-    AssociateAcceptPdu accept;
-    ASSERT_TRUE(accept.Read(in)) << chunk;
-    ASSERT_EQ(in.Consumed(), bytes.size());
-    ASSERT_EQ(accept.presentationContexts.size(), 2u);
-    EXPECT_EQ(accept.presentationContexts[0].transferSyntax.value.View(), "1.2.840.10008.1.2");
-    EXPECT_EQ(accept.presentationContexts[1].result,
-              PresentationContextAccept::AbstractSyntaxNotSupported);
-    EXPECT_EQ(accept.userInformation.maximumLength.maximumLength, 16384u);
-    ASSERT_EQ(accept.userInformation.roleSelections.size(), 1u);
-    EXPECT_EQ(accept.userInformation.roleSelections[0].sopClassUid.View(), "1.2.3.4");
-    EXPECT_EQ(accept.userInformation.implementationClassUid.value.View(), "1.2.3");
-    EXPECT_EQ(accept.CalledTitle(), "ARCHIVE         ");
-  }
-  for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
-    MemoryByteStream stream(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + cut));
-    stream.SetInputByteOrder(ByteOrder::BigEndian);
-    PduReader in(stream);
-    AssociateAcceptPdu().Read(in);
-    EXPECT_TRUE(in.Failed()) << cut;
   }
 }
 
