@@ -29,13 +29,6 @@ std::string Hex(std::string_view digits) {
   return {bytes.begin(), bytes.end()};
 }
 
-std::vector<Tag> TagsOf(const DataSet& dataSet) {
-  std::vector<Tag> tags;
-  for (const auto& [tag, value] : dataSet)
-    tags.push_back(tag);
-  return tags;
-}
-
 const std::string kPreamble = std::string(128, '\0') + "DICM";
 constexpr std::string_view kSopClassUid = "1.2.840.10008.5.1.4.1.1.7";
 constexpr std::string_view kSopInstanceUid = "1.2.3.4.5.6.7.8.9.10";
@@ -61,12 +54,6 @@ std::string SyntaxOnly(std::string uid) {
 const std::string kImplicitTail =
     Hex("10 00 20 00 04 00 00 00 49 44 31 32"  // LO "ID12"
         "28 00 10 00 02 00 00 00 00 02");      // US 512
-
-void InsertBytes(DataSet& dataSet, Tag tag, VrCode vr, std::string_view bytes) {
-  auto data = std::make_unique<std::uint8_t[]>(bytes.size());
-  std::copy(bytes.begin(), bytes.end(), data.get());
-  dataSet.InsertRaw(tag, vr, static_cast<std::uint32_t>(bytes.size()), std::move(data));
-}
 
 class DicomFileTest : public testing::Test {
  protected:
@@ -111,11 +98,6 @@ TEST_F(DicomFileTest, WrittenHeaderBytes) {
   ASSERT_TRUE(header.Read(in));
   ASSERT_TRUE(header.Write(out));
   EXPECT_EQ(out.str(), own);
-
-  // What the stream codec refuses to write fails the file.
-  DataSet unwritable;
-  InsertBytes(unwritable, 0x00280010, vr::US, "AAA");
-  EXPECT_FALSE(Write(ExplicitBigEndian, unwritable));
 }
 
 // Without a usable meta group the data set is implicit little-endian.
@@ -128,10 +110,8 @@ TEST_F(DicomFileTest, ReadsImplicitVrWithoutUsableMeta) {
   } cases[] = {
       {bare, false},
       {SyntaxOnly("1.2.3.4") + kImplicitTail, true},  // private syntax
-      {SyntaxOnly("") + kImplicitTail, true},         // empty syntax
       {kPreamble + Hex("02 00 01 00 4F 42 00 00 02 00 00 00 00 01") + kImplicitTail, false},
-      {kPreamble + Hex("02 00 00 00 55 4C 02 00 1C 00") + kImplicitTail, false},        // UL of 2
-      {kPreamble + Hex("02 00 00 00 55 53 04 00 1C 00 00 00") + kImplicitTail, false},  // US
+      {kPreamble + Hex("02 00 00 00 55 4C 02 00 1C 00") + kImplicitTail, false},  // UL of 2
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing_support::AsciiHex(c.file.substr(128, 16)));
@@ -180,90 +160,62 @@ TEST_F(DicomFileTest, PartialFilesKeepTheElementsBeforeTheFault) {
     SCOPED_TRACE(Describe(c.status));
     DataSet dataSet;
     EXPECT_EQ(Read(c.file, dataSet), c.read);
-    EXPECT_EQ(TagsOf(dataSet), (std::vector<Tag>{0x00080016, 0x00100010}));
+    std::vector<Tag> tags;
+    for (const auto& [tag, value] : dataSet)
+      tags.push_back(tag);
+    EXPECT_EQ(tags, (std::vector<Tag>{0x00080016, 0x00100010}));
     EXPECT_FALSE(file_->Header().Meta().Contains(0x00020000));
     EXPECT_EQ(file_->Status(), c.status) << Describe(file_->Status());
   }
 }
 
-// pydicom writes a small three-frame object; DCMTK compresses or deflates it. Read and written
-// back, the data set keeps its bytes (the deflated one, whose deflate stream is our own, lists
-// the same in dcmdump); the frames are those pydicom finds. The deflated data set also decodes
-// as a message, and fails clearly when cut short or corrupt.
-TEST_F(DicomFileTest, CompressedAndDeflatedFromDcmtk) {
+// pydicom writes a small object and DCMTK deflates it. Read and written back, it lists the same in
+// dcmdump (the deflate stream is our own); its data set also decodes as a message, and fails
+// clearly when cut short or corrupt. The compressed syntaxes go through the tools' interop tests.
+TEST_F(DicomFileTest, DeflatedFromDcmtk) {
   using namespace testing_support;
   const std::string source = dir_.File("source.dcm"), ours = dir_.File("ours.dcm"),
                     made = dir_.File("made.dcm");
   const char* script = R"(if 1:
-    import sys, struct
+    import sys
     from pydicom.dataset import Dataset, FileMetaDataset
     ds = Dataset(); ds.file_meta = m = FileMetaDataset()
     m.TransferSyntaxUID = "1.2.840.10008.1.2.1"
     m.MediaStorageSOPClassUID = ds.SOPClassUID = "1.2.840.10008.5.1.4.1.1.7"
     m.MediaStorageSOPInstanceUID = ds.SOPInstanceUID = "1.2.3.4"; ds.PatientName = "Doe^Jane"
     ds.is_little_endian, ds.is_implicit_VR = True, False; ds.Rows = ds.Columns = 16
-    ds.SamplesPerPixel = 1; ds.PhotometricInterpretation = "MONOCHROME2"; ds.NumberOfFrames = 3
-    ds.BitsAllocated, ds.BitsStored, ds.HighBit, ds.PixelRepresentation = 16, 12, 11, 0
-    ds.PixelData = b"".join(struct.pack("<H", i * 7 % 4096) for i in range(768))
+    ds.BitsAllocated, ds.PixelData = 16, bytes(range(256)) * 2
     ds.save_as(sys.argv[1], write_like_original=False))";
   ASSERT_EQ(RunProgram({kSystemPython, "-c", script, source}).status, 0);
-  const auto body = [](const std::string& file) {
-    return file.substr(144 + (file[140] & 0xff) + 256 * (file[141] & 0xff));
+  ASSERT_EQ(RunProgram({"dcmconv", "+td", source, made}).status, 0);
+  constexpr TransferSyntax kSyntax = DeflatedExplicitLittleEndian;
+  path_ = made;
+  DataSet read;
+  ASSERT_TRUE(Read(read));
+  ASSERT_EQ(file_->Header().Syntax(), kSyntax);
+  path_ = ours;
+  ASSERT_TRUE(Write(kSyntax, read));
+  const auto dump = [](const std::string& file) {
+    const std::string out = RunProgram({"dcmdump", "-q", file}).out;
+    return out.substr(out.find("# Dicom-Data-Set"));
   };
-  const struct {
-    std::vector<std::string> tool;
-    TransferSyntax syntax;
-  } cases[] = {{{"dcmcjpeg"}, JpegLosslessSv1},
-               {{"dcmcjpls"}, JpegLsLossless},
-               {{"dcmcrle"}, RleLossless},
-               {{"dcmconv", "+td"}, DeflatedExplicitLittleEndian}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.tool[0]);
-    std::vector<std::string> argv = c.tool;
-    argv.insert(argv.end(), {source, made});
-    ASSERT_EQ(RunProgram(argv).status, 0);
-    path_ = made;
-    DataSet read;
-    ASSERT_TRUE(Read(read));
-    ASSERT_EQ(file_->Header().Syntax(), c.syntax);
-    path_ = ours;
-    ASSERT_TRUE(Write(c.syntax, read));
-    const std::string stored = ReadFile(made);
-    if (!IsDeflated(c.syntax)) {
-      EXPECT_TRUE(body(Load()) == body(stored));
-      const CommandResult frames = RunProgram(
-          {kSystemPython, "-c",
-           "import sys, pydicom; from pydicom.encaps import generate_pixel_data_frame as g\n"
-           "for f in g(pydicom.dcmread(sys.argv[1]).PixelData, 3): print(f.hex(' '))",
-           ours});
-      std::vector<std::string> found;
-      std::vector<std::uint8_t> bytes;
-      for (std::uint32_t i = 0; EncapsulatedFrames(read).Get(i, bytes) == FrameStatus::Good; ++i)
-        found.push_back(ToHex(bytes));
-      EXPECT_EQ(found.size(), 3u);
-      EXPECT_EQ(found, Lines(frames.out));
-      continue;
-    }
-    const auto dump = [](const std::string& file) {
-      const std::string out = RunProgram({"dcmdump", "-q", file}).out;
-      return out.substr(out.find("# Dicom-Data-Set"));
-    };
-    EXPECT_EQ(dump(ours), dump(made));
-    const auto decode = [&](std::string bytes, CodecStatus status) {
-      MemoryByteStream stream(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-      stream.ReadAhead(static_cast<std::uint32_t>(bytes.size()));
-      StreamCodec codec(stream, c.syntax);
-      DataSet message;
-      codec.ReadDataSet(message);
-      EXPECT_EQ(codec.Status(), status) << Describe(codec.Status());
-      return status == CodecStatus::Good && message.CountElements(true) == read.CountElements(true);
-    };
-    EXPECT_TRUE(decode(body(stored), CodecStatus::Good));
-    decode(body(stored).substr(0, 100), CodecStatus::DeflateNotEnded);
-    decode(body(stored).replace(10, 8, 8, '\xff'), CodecStatus::DeflateCorrupt);
-    EXPECT_FALSE(Read(stored.substr(0, stored.size() - 20), read));
-    EXPECT_EQ(file_->Status(), CodecStatus::DeflateNotEnded);
-  }
+  EXPECT_EQ(dump(ours), dump(made));
+  const std::string stored = ReadFile(made);
+  const std::string body = stored.substr(144 + (stored[140] & 0xff) + 256 * (stored[141] & 0xff));
+  const auto decode = [&](std::string bytes, CodecStatus status) {
+    MemoryByteStream stream(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    stream.ReadAhead(static_cast<std::uint32_t>(bytes.size()));
+    StreamCodec codec(stream, kSyntax);
+    DataSet message;
+    codec.ReadDataSet(message);
+    EXPECT_EQ(codec.Status(), status) << Describe(codec.Status());
+    return status == CodecStatus::Good && message.CountElements(true) == read.CountElements(true);
+  };
+  EXPECT_TRUE(decode(body, CodecStatus::Good));
+  decode(body.substr(0, 100), CodecStatus::DeflateNotEnded);
+  decode(std::string(body).replace(10, 8, 8, '\xff'), CodecStatus::DeflateCorrupt);
+  EXPECT_FALSE(Read(stored.substr(0, stored.size() - 20), read));
+  EXPECT_EQ(file_->Status(), CodecStatus::DeflateNotEnded);
 }
 
 // Values left in their file encode to the very bytes of the values read whole, in every syntax
