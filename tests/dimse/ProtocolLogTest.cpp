@@ -59,11 +59,9 @@ TEST(ProtocolLogTest, EveryEventWritesOneFlushedEntry) {
        "#7: Reject association - Result:1, Source:2, Reason:3\n"},
       {[&](auto& t, auto&) { t.OnReceived(7, command); },
        "#7: Received command/data\n" + kPendingFindListing},
-      {[](auto& t, auto&) { t.OnReceive(7, "A-RELEASE-RQ"); }, "#7: Receive A-RELEASE-RQ\n"},
       {[](auto&, auto& e) { e.OnListenFailed("104"); }, "Listen port 104failed!\n"},
       {[](auto&, auto& e) { e.OnReceiveUnexpected(7, "A-ASSOCIATE-RQ"); },
        "#7: Receive unexpected A-ASSOCIATE-RQ\n"},
-      {[](auto&, auto& e) { e.OnConnectionClosed(-1); }, "#-1: TCP connection has been closed!\n"},
   };
   for (const auto& [raise, text] : cases) {
     FlushRecorder traceBuffer;
