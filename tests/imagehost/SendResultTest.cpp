@@ -14,7 +14,6 @@
 #include "imagehost/Preferences.h"
 #include "support/Programs.h"
 #include "support/Screenshots.h"
-#include "support/SmallImage.h"
 
 namespace {
 
@@ -29,9 +28,19 @@ int FakeExport(const char*, const char*, const char*, const char*, const char*, 
 TEST(SendResultTest, TheResultIsToldInTheUsersLanguage) {
   TempDir dir;
   const std::string image = dir.File("image.dcm");
-  ASSERT_TRUE(WriteSmallImage(
-      image,
-      {{0x00080016, "1.2.840.10008.5.1.4.1.1.7"}, {0x00080018, "1.2.3.4"}, {0x00200013, "7"}}));
+  const char* script = R"(if 1:
+    import sys
+    from pydicom.dataset import Dataset, FileMetaDataset
+    ds = Dataset(); ds.file_meta = m = FileMetaDataset()
+    m.TransferSyntaxUID = "1.2.840.10008.1.2.1"
+    m.MediaStorageSOPClassUID = ds.SOPClassUID = "1.2.840.10008.5.1.4.1.1.7"
+    m.MediaStorageSOPInstanceUID = ds.SOPInstanceUID = "1.2.3.4"; ds.InstanceNumber = 7
+    ds.is_little_endian, ds.is_implicit_VR = True, False; ds.Rows = ds.Columns = 8
+    ds.SamplesPerPixel = 1; ds.PhotometricInterpretation = "MONOCHROME2"
+    ds.BitsAllocated, ds.BitsStored, ds.HighBit, ds.PixelRepresentation = 8, 8, 7, 0
+    ds.PixelData = bytes(range(0, 256, 4))
+    ds.save_as(sys.argv[1], write_like_original=False))";
+  ASSERT_EQ(RunProgram({kSystemPython, "-c", script, image}).status, 0);
   std::string error;
   ASSERT_TRUE(vekbase::Displays::Instance().Load(1, image, error)) << error;
   vekbase::Displays::Instance().SetCurrent(1);
@@ -49,6 +58,8 @@ TEST(SendResultTest, TheResultIsToldInTheUsersLanguage) {
        "The archive already holds an image with Instance Number 7 in this series; nothing was "
        "stored.",
        "send-duplicate-en.png"},
+      {Preferences::kEnglish, -2, QMessageBox::Critical,
+       "No association could be established, or the duplicate check got no answer.", ""},
       {Preferences::kGerman, 0, QMessageBox::Information,
        "Das Bild wurde auf dem Server gespeichert.", "send-stored-de.png"},
       {Preferences::kGerman, -5, QMessageBox::Warning,
