@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -61,12 +60,6 @@ TEST(LanguageTest, TheHostFollowsThePreferredLanguage) {
     EXPECT_TRUE(labels.contains(c.languageLabel.c_str())) << c.languageLabel;
     EXPECT_EQ(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->text(),
               c.cancel.c_str());
-    QStringList languages;  // each language named in itself, whatever the language shown
-    for (const QComboBox* box : dialog.findChildren<QComboBox*>())
-      if (box->itemData(0).toInt() == Preferences::kEnglish)
-        languages << box->itemText(0) + box->itemText(1) + box->itemText(2);
-    EXPECT_EQ(languages, QStringList{"EnglishDeutschFrançais"});
-    if (c.screenshot.empty()) continue;
     // The window with its File menu open, which a grab of the window alone leaves out.
     file->popup(window.mapToGlobal(window.menuBar()->geometry().bottomLeft()));
     QPixmap shot = window.grab();
