@@ -16,22 +16,15 @@ TEST(ExportInteropTest, StoresOnOrthancWithTheDuplicateCheckAndDecodesCompressed
   Peer orthanc;
   ASSERT_EQ(orthanc.Start(PeerArgs("Orthanc", orthanc)), "");
   const std::string root = "1.2.826.0.1.3680043.10.1021.";
-  const std::vector<std::vector<std::string>> images = {
-      {"ct", "1.2.840.10008.5.1.4.1.1.2", "CT"},
-      {"mr", "1.2.840.10008.5.1.4.1.1.4", "MR"},
-      {"sc", "1.2.840.10008.5.1.4.1.1.7", "OT"},
-      {"dx", "1.2.840.10008.5.1.4.1.1.1.1", "DX"}};
-  for (std::size_t i = 0; i < images.size(); ++i) {
-    const std::string number = std::to_string(i + 1);
-    ASSERT_TRUE(WriteSmallImage(orthanc.File(images[i][0]), {{0x00080016, images[i][1]},
-                                                             {0x00080018, root + "9." + number},
-                                                             {0x00080060, images[i][2]},
-                                                             {0x00100010, "Export^Test"},
-                                                             {0x00100020, "EXPORT1"},
-                                                             {0x0020000D, root + "1"},
-                                                             {0x0020000E, root + "2." + number},
-                                                             {0x00200013, number}}));
-  }
+  // The result codes of the other faults are ExportTest's, against scripted archives.
+  ASSERT_TRUE(WriteSmallImage(orthanc.File("ct"), {{0x00080016, "1.2.840.10008.5.1.4.1.1.2"},
+                                                   {0x00080018, root + "9.1"},
+                                                   {0x00080060, "CT"},
+                                                   {0x00100010, "Export^Test"},
+                                                   {0x00100020, "EXPORT1"},
+                                                   {0x0020000D, root + "1"},
+                                                   {0x0020000E, root + "2.1"},
+                                                   {0x00200013, "1"}}));
   const auto send = [&](const std::string& file, int checkDuplicate) {
     const auto run = RunProgram({SEND_IMAGE, PLUGIN, orthanc.File(file), "127.0.0.1",
                                  std::to_string(orthanc.port), "DICOMNET", "ORTHANC",
@@ -39,10 +32,7 @@ TEST(ExportInteropTest, StoresOnOrthancWithTheDuplicateCheckAndDecodesCompressed
     return run.out + run.err;
   };
   EXPECT_EQ(send("ct", 0), "0\n");
-  EXPECT_EQ(send("mr", 1), "0\n");
-  EXPECT_EQ(send("sc", 0), "0\n");
   EXPECT_EQ(send("ct", 1), "-5\n");
-  EXPECT_EQ(send("dx", 0), "-3\n");
 
   // A JPEG-lossless file goes decoded, on the export's one implicit VR context, and Orthanc's
   // copy, fetched back with C-GET, holds the source's samples.

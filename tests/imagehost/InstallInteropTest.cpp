@@ -21,12 +21,8 @@ TEST(InstallInteropTest, InstalledHostOpensSampleImages) {
   const std::string prefix = dir.File("prefix");
   const auto install = RunProgram({"cmake", "--install", BINARY_DIR, "--prefix", prefix});
   ASSERT_EQ(install.status, 0) << install.out << install.err;
-  for (const char* file :
-       {"bin/imagehost", "bin/dicomnet", "lib/imagehost/libdicomplugin.so",
-        "lib/imagehost/libplatform.so", "lib/imagehost/libhostmenu.so",
-        "lib/imagehost/libvekutil.so", "lib/imagehost/libvekbase.so",
-        "lib/imagehost/help/Dicom/en/39601.html", "lib/imagehost/translations/imagehost_fr.qm",
-        "share/applications/imagehost.desktop"}) {
+  for (const char* file : {"bin/dicomnet", "lib/imagehost/help/Dicom/en/39601.html",
+                           "lib/imagehost/translations/imagehost_fr.qm"}) {
     EXPECT_TRUE(fs::exists(fs::path(prefix) / file)) << file;
   }
 
@@ -63,9 +59,7 @@ TEST(InstallInteropTest, DebIsLintianClean) {
   const auto contents = RunProgram({"dpkg-deb", "--contents", deb});
   ASSERT_EQ(contents.status, 0) << contents.err;
   for (const char* file :
-       {"./usr/bin/imagehost -> ../lib/imagehost/imagehost",
-        "./usr/lib/imagehost/libdicomplugin.so", "./usr/lib/imagehost/dicomnet",
-        "./usr/share/applications/imagehost.desktop", "./usr/share/man/man1/imagehost.1.gz",
+       {"./usr/bin/imagehost -> ../lib/imagehost/imagehost", "./usr/share/man/man1/imagehost.1.gz",
         "./usr/share/doc/dicomnet/copyright"}) {
     EXPECT_NE(contents.out.find(file), std::string::npos) << file << '\n' << contents.out;
   }
