@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "data/DicomFile.h"
-#include "export/ExportSyntaxes.h"
 #include "support/Hex.h"
 #include "support/PduFixtures.h"
 #include "support/Programs.h"
@@ -61,9 +60,14 @@ void WriteObject(const std::string& path) {
 
 // The ten presentation contexts, ids 1 to 19, each with implicit VR little-endian only.
 std::string ProposedContexts() {
+  const char* syntaxes[] = {
+      "1.2.840.10008.1.1",           "1.2.840.10008.5.1.4.1.2.2.1", "1.2.840.10008.5.1.4.1.1.1",
+      "1.2.840.10008.5.1.4.1.1.2",   "1.2.840.10008.5.1.4.1.1.4",   "1.2.840.10008.5.1.4.1.1.20",
+      "1.2.840.10008.5.1.4.1.1.6.1", "1.2.840.10008.5.1.4.1.1.7",   "1.2.840.10008.5.1.4.1.1.12.1",
+      "1.2.840.10008.5.1.4.1.1.12.2"};
   std::string items;
   int id = 1;
-  for (std::string_view uid : dicom::kExportAbstractSyntaxes) {
+  for (const char* uid : syntaxes) {
     items += Item(0x20, Hex(id, 1) + "00 00 00 " + Item(0x30, AsciiHex(uid)) +
                             Item(0x40, testing_support::ImplicitSyntax()));
     id += 2;
