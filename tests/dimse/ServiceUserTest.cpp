@@ -6,18 +6,13 @@
 #include <tuple>
 #include <vector>
 
-#include "data/StreamCodec.h"
-#include "dimse/CFindRq.h"
 #include "dimse/CFindScu.h"
-#include "dimse/CMoveRq.h"
 #include "dimse/CMoveScu.h"
-#include "dimse/CStoreRq.h"
 #include "dimse/CStoreScu.h"
 #include "dimse/CommandTags.h"
 #include "dimse/MessageId.h"
 #include "net/Association.h"
 #include "net/IdCounter.h"
-#include "net/MemoryByteStream.h"
 #include "support/Hex.h"
 #include "support/PduFixtures.h"
 
@@ -211,35 +206,6 @@ TEST(ServiceUserTest, AMillionPendingResponses) {
 #endif
   association.Release();
   EXPECT_EQ(peer.Finish(), "");
-}
-
-// The command set as it leaves in a message: implicit VR little-endian.
-std::string Encode(const DataSet& command) {
-  MemoryByteStream stream;
-  StreamCodec codec(stream, ImplicitLittleEndian);
-  codec.WriteDataSet(command);
-  EXPECT_EQ(codec.Status(), CodecStatus::Good);
-  stream.Flush();
-  return ToHex(stream.Output());
-}
-
-// C-FIND, C-STORE with the caller's priority, and C-MOVE with a destination beyond 16 characters
-// sent as given.
-TEST(CommandMessageTest, RequestsAreByteExact) {
-  const std::pair<DataSet, std::vector<std::string>> cases[] = {
-      {CFindRq(21, kStudyRootFindSopClass, kPriorityMedium),
-       {CommandUi(0x0002, kStudyRootFindSopClass), CommandUs(0x0100, 0x0020), CommandUs(0x0110, 21),
-        CommandUs(0x0700, 0), CommandUs(0x0800, 0x0102)}},
-      {CStoreRq(7, kCtStorage, kInstance, 0x0002),
-       {CommandUi(0x0002, kCtStorage), CommandUs(0x0100, 0x0001), CommandUs(0x0110, 7),
-        CommandUs(0x0700, 2), CommandUs(0x0800, 0x0102), CommandUi(0x1000, kInstance)}},
-      {CMoveRq(0xFFFE, kStudyRootMoveSopClass, "DESTINATION_OF_MOVES", kPriorityMedium),
-       {CommandUi(0x0002, kStudyRootMoveSopClass), CommandUs(0x0100, 0x0021),
-        CommandUs(0x0110, 0xFFFE), "00 00 00 06 14 00 00 00" + AsciiHex("DESTINATION_OF_MOVES"),
-        CommandUs(0x0700, 0), CommandUs(0x0800, 0x0102)}},
-  };
-  for (const auto& [command, elements] : cases)
-    EXPECT_EQ(Encode(command), ToHex(FromHex(CommandSet(elements))));
 }
 
 TEST(CommandMessageTest, MessageIdsAreOddCounterValuesModulo65535) {
