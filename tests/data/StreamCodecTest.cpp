@@ -189,14 +189,6 @@ TEST(StreamCodec, ReadingStopsAndFails) {
   }
 }
 
-TEST(StreamCodec, LargeValuesAreReadWhenTheirBytesAreThere) {
-  std::vector<std::uint8_t> bytes = FromHex("e0 7f 10 00  01 5a 62 02");  // 40,000,001
-  bytes.resize(bytes.size() + 40'000'001, 0x55);
-  const Decoded decoded = Decode(bytes, kIm, 1 << 20);
-  EXPECT_EQ(decoded.status, Good);
-  EXPECT_EQ(decoded.dataSet.GetValue(kPixelDataTag)->Length(), 40'000'001u);
-}
-
 // Items within items, depth levels deep, in implicit VR with undefined lengths.
 std::vector<std::uint8_t> Nested(unsigned depth) {
   std::string hex;
