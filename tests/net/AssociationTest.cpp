@@ -88,7 +88,6 @@ TEST(AssociationTest, NegotiationOutcomes) {
       // clang-format off
       {"only the second accepted", send(Accept({{1, 3}, {3, 0}, {5, 4}})), {3}},
       {"none accepted", send(Accept({{1, 3}, {3, 2}, {5, 4}})), {}, End::NoContextAccepted},
-      {"role selection", send(withUser(Item(0x54, "00 03 31 2e 32 01 00"))), {1}},
       {"unknown user sub-item skips the rest of the item",
        send(withUser(Item(0x58, "00 01 00 01") + Item(0x51, "00 00 10 00"))), {1}},
       {"implementation class UID of 65000 bytes: its first 64 kept",
