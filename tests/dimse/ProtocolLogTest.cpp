@@ -55,13 +55,9 @@ TEST(ProtocolLogTest, EveryEventWritesOneFlushedEntry) {
   using Raise = std::function<void(ProtocolTraceLog&, ProtocolErrorLog&)>;
   const std::pair<Raise, std::string> cases[] = {
       {[](auto& t, auto&) { t.OnStartListen("104"); }, "Start listen port - 104\n"},
-      {[](auto& t, auto&) { t.OnRejectAssociation(7, 1, 2, 3); },
-       "#7: Reject association - Result:1, Source:2, Reason:3\n"},
       {[&](auto& t, auto&) { t.OnReceived(7, command); },
        "#7: Received command/data\n" + kPendingFindListing},
       {[](auto&, auto& e) { e.OnListenFailed("104"); }, "Listen port 104failed!\n"},
-      {[](auto&, auto& e) { e.OnReceiveUnexpected(7, "A-ASSOCIATE-RQ"); },
-       "#7: Receive unexpected A-ASSOCIATE-RQ\n"},
   };
   for (const auto& [raise, text] : cases) {
     FlushRecorder traceBuffer;

@@ -1,114 +1,56 @@
 #include <gtest/gtest.h>
 
-#include <QColor>
-#include <cmath>
-#include <cstdlib>
-#include <memory>
-#include <numbers>
-
-#include "data/DicomFile.h"
 #include "support/Imagehost.h"
 #include "support/Screenshots.h"
 
 // The host program driven by its macro language, offscreen, with the small test plug-in.
 namespace {
 
-using dicom::DataSet;
-using dicom::MakeTag;
-namespace vr = dicom::vr;
 using testing_support::HostCommand;
 using testing_support::Lines;
 using testing_support::ReadFile;
 using testing_support::RunProgram;
 using testing_support::TempDir;
 
-constexpr int kSize = 256;
-
-DataSet ImageDataSet(const char* name, int samples, int bits, const char* photometric) {
-  DataSet dataSet;
-  dataSet.InsertText(MakeTag(0x0008, 0x0016), vr::UI, "1.2.840.10008.5.1.4.1.1.7");
-  dataSet.InsertText(MakeTag(0x0008, 0x0018), vr::UI,
-                     std::string("1.2.826.0.1.3680043.2.1.") + std::to_string(samples));
-  dataSet.InsertText(MakeTag(0x0010, 0x0010), vr::PN, name);
-  dataSet.InsertText(MakeTag(0x0028, 0x0004), vr::CS, photometric);
-  const int stored = bits == 16 ? 12 : 8;
-  const std::pair<std::uint16_t, int> values[] = {
-      {0x0002, samples}, {0x0010, kSize},      {0x0011, kSize}, {0x0100, bits},
-      {0x0101, stored},  {0x0102, stored - 1}, {0x0103, 0}};
-  for (const auto& [element, value] : values)
-    dataSet.InsertUS(MakeTag(0x0028, element), static_cast<std::uint16_t>(value));
-  if (samples == 3) dataSet.InsertUS(MakeTag(0x0028, 0x0006), 0);
-  return dataSet;
-}
-
-void WriteImage(const std::string& path, DataSet dataSet, std::vector<std::uint8_t> pixels) {
-  auto data = std::make_unique<std::uint8_t[]>(pixels.size());
-  std::copy(pixels.begin(), pixels.end(), data.get());
-  dataSet.InsertRaw(dicom::kPixelDataTag,
-                    dataSet.GetUS(MakeTag(0x0028, 0x0100)) == 16 ? vr::OW : vr::OB,
-                    static_cast<std::uint32_t>(pixels.size()), std::move(data));
-  dicom::DicomFile file(dataSet.GetText(MakeTag(0x0008, 0x0016), vr::UI),
-                        dataSet.GetText(MakeTag(0x0008, 0x0018), vr::UI),
-                        dicom::ExplicitLittleEndian);
-  file.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
-  ASSERT_TRUE(file.Write(dataSet)) << path;
-}
-
-// A 12-bit head phantom of ellipses (intensity, half axes, centre, tilt in degrees), shown with
-// a soft-tissue window.
-void WritePhantom(const std::string& path) {
-  struct Ellipse {
-    double value, a, b, x, y, degrees;
-  };
-  constexpr Ellipse kEllipses[] = {
-      {1.0, .69, .92, 0, 0, 0},      {-.8, .6624, .874, 0, -.0184, 0},
-      {-.2, .11, .31, .22, 0, -18},  {-.2, .16, .41, -.22, 0, 18},
-      {.1, .21, .25, 0, .35, 0},     {.1, .046, .046, 0, .1, 0},
-      {.1, .046, .046, 0, -.1, 0},   {.1, .046, .023, -.08, -.605, 0},
-      {.1, .023, .023, 0, -.606, 0}, {.1, .023, .046, .06, -.605, 0},
-  };
-  std::vector<std::uint8_t> pixels;
-  for (int row = 0; row < kSize; ++row) {
-    for (int column = 0; column < kSize; ++column) {
-      const double x = (2.0 * column + 1) / kSize - 1;
-      const double y = 1 - (2.0 * row + 1) / kSize;
-      double value = 0;
-      for (const Ellipse& e : kEllipses) {
-        const double angle = e.degrees * std::numbers::pi / 180;
-        const double u = (x - e.x) * std::cos(angle) + (y - e.y) * std::sin(angle);
-        const double v = -(x - e.x) * std::sin(angle) + (y - e.y) * std::cos(angle);
-        if (u * u / (e.a * e.a) + v * v / (e.b * e.b) <= 1) value += e.value;
-      }
-      const auto stored = static_cast<std::uint16_t>(std::lround(value * 2000) + 24);
-      pixels.push_back(static_cast<std::uint8_t>(stored & 0xFF));
-      pixels.push_back(static_cast<std::uint8_t>(stored >> 8));
-    }
-  }
-  DataSet dataSet = ImageDataSet("Phantom^Head", 1, 16, "MONOCHROME2");
-  dataSet.InsertText(MakeTag(0x0028, 0x1050), vr::DS, "440");
-  dataSet.InsertText(MakeTag(0x0028, 0x1051), vr::DS, "480");
-  WriteImage(path, std::move(dataSet), std::move(pixels));
-}
-
-// Hue around the centre, saturation growing outwards, a little darker towards the bottom.
-void WriteColours(const std::string& path) {
-  std::vector<std::uint8_t> pixels;
-  for (int row = 0; row < kSize; ++row) {
-    for (int column = 0; column < kSize; ++column) {
-      const double dx = column - kSize / 2.0;
-      const double dy = row - kSize / 2.0;
-      const double hue = (std::atan2(dy, dx) / std::numbers::pi + 1) / 2;
-      const double saturation = std::min(1.0, std::hypot(dx, dy) / (kSize / 2.0));
-      const QColor colour =
-          QColor::fromHsvF(static_cast<float>(std::min(hue, 0.999)), static_cast<float>(saturation),
-                           static_cast<float>(1 - 0.35 * row / kSize));
-      pixels.push_back(static_cast<std::uint8_t>(colour.red()));
-      pixels.push_back(static_cast<std::uint8_t>(colour.green()));
-      pixels.push_back(static_cast<std::uint8_t>(colour.blue()));
-    }
-  }
-  WriteImage(path, ImageDataSet("Colour^Wheel", 3, 8, "RGB"), std::move(pixels));
-}
+// pydicom writes a 12-bit head phantom of ellipses (intensity, half axes, centre, tilt in degrees)
+// with a soft-tissue window, and an RGB colour wheel.
+constexpr const char* kImages = R"(if 1:
+    import colorsys, math, os, struct, sys
+    from pydicom.dataset import Dataset, FileMetaDataset
+    def save(file, name, bits, photometric, pixels, **more):
+      ds = Dataset(); ds.file_meta = m = FileMetaDataset()
+      m.TransferSyntaxUID = "1.2.840.10008.1.2.1"
+      m.MediaStorageSOPClassUID = ds.SOPClassUID = "1.2.840.10008.5.1.4.1.1.7"
+      m.MediaStorageSOPInstanceUID = ds.SOPInstanceUID = "1.2.826.0.1.3680043.2.1." + str(bits)
+      ds.is_little_endian, ds.is_implicit_VR = True, False
+      ds.PatientName, ds.PhotometricInterpretation = name, photometric
+      ds.SamplesPerPixel, ds.Rows, ds.Columns = 3 if bits == 8 else 1, 256, 256
+      ds.BitsAllocated, ds.BitsStored = bits, 12 if bits == 16 else 8
+      ds.HighBit, ds.PixelRepresentation = ds.BitsStored - 1, 0
+      for key, value in more.items(): setattr(ds, key, value)
+      ds.PixelData = bytes(pixels)
+      ds.save_as(os.path.join(sys.argv[1], file), write_like_original=False)
+    ellipses = ((1, .69, .92, 0, 0, 0), (-.8, .6624, .874, 0, -.0184, 0),
+                (-.2, .11, .31, .22, 0, -18), (-.2, .16, .41, -.22, 0, 18), (.1, .21, .25, 0, .35, 0),
+                (.1, .046, .046, 0, .1, 0), (.1, .046, .046, 0, -.1, 0),
+                (.1, .046, .023, -.08, -.605, 0), (.1, .023, .023, 0, -.606, 0),
+                (.1, .023, .046, .06, -.605, 0))
+    head, wheel = bytearray(), bytearray()
+    for row in range(256):
+      for column in range(256):
+        x, y, value = (2 * column + 1) / 256 - 1, 1 - (2 * row + 1) / 256, 0
+        for v, a, b, cx, cy, degrees in ellipses:
+          c, s = math.cos(math.radians(degrees)), math.sin(math.radians(degrees))
+          u, w = (x - cx) * c + (y - cy) * s, -(x - cx) * s + (y - cy) * c
+          value += v if u * u / (a * a) + w * w / (b * b) <= 1 else 0
+        head += struct.pack("<H", round(value * 2000) + 24)
+        dx, dy = column - 128, row - 128
+        hue = min((math.atan2(dy, dx) / math.pi + 1) / 2, 0.999)
+        rgb = colorsys.hsv_to_rgb(hue, min(1, math.hypot(dx, dy) / 128), 1 - 0.35 * row / 256)
+        wheel += bytes(round(part * 255) for part in rgb)
+    save("phantom.dcm", "Phantom^Head", 16, "MONOCHROME2", head, WindowCenter="440",
+         WindowWidth="480")
+    save("colours.dcm", "Colour^Wheel", 8, "RGB", wheel, PlanarConfiguration=0))";
 
 std::string Fill(std::string text, const std::vector<std::pair<std::string, std::string>>& values) {
   for (const auto& [name, value] : values) {
@@ -246,8 +188,7 @@ std::vector<MacroCase> Cases() {
 
 TEST(ImagehostTest, MacroScripts) {
   TempDir dir;
-  WritePhantom(dir.File("phantom.dcm"));
-  WriteColours(dir.File("colours.dcm"));
+  ASSERT_EQ(RunProgram({testing_support::kSystemPython, "-c", kImages, dir.File("")}).status, 0);
   const std::string screenshot = testing_support::ScreenshotPath("imagehost.png");
   const std::vector<std::pair<std::string, std::string>> values = {
       {"{phantom}", dir.File("phantom.dcm")},

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,9 +33,7 @@ class PluginFixture : public testing::Test {
     temporary_ =
         std::filesystem::temp_directory_path() / ("plugin-test-" + std::to_string(::getpid()));
     std::filesystem::create_directories(temporary_);
-    const char* old = std::getenv("TMPDIR");
-    oldTmpdir_ = old != nullptr ? old : "";
-    hadTmpdir_ = old != nullptr;
+    if (const char* old = std::getenv("TMPDIR")) oldTmpdir_ = old;
     setenv("TMPDIR", temporary_.c_str(), 1);
     platform::WriteProfileString("intl", "iDate", "0");
     platform::WriteProfileString("intl", "sDate", "/");
@@ -50,11 +49,7 @@ class PluginFixture : public testing::Test {
     Unload();
     platform::SetMessageBoxHandler({});
     vekbase::SetHostLanguage(1);
-    if (hadTmpdir_) {
-      setenv("TMPDIR", oldTmpdir_.c_str(), 1);
-    } else {
-      unsetenv("TMPDIR");
-    }
+    oldTmpdir_ ? setenv("TMPDIR", oldTmpdir_->c_str(), 1) : unsetenv("TMPDIR");
     std::filesystem::remove_all(temporary_);
   }
 
@@ -130,8 +125,7 @@ class PluginFixture : public testing::Test {
   std::vector<int> Selected(int id) const { return List(id)->SelectedRows(); }
 
   std::filesystem::path temporary_;
-  std::string oldTmpdir_;
-  bool hadTmpdir_ = false;
+  std::optional<std::string> oldTmpdir_;
   void* plugin_ = nullptr;
   RequestFunction request_ = nullptr;
   OpenFunction isOpen_ = nullptr;
