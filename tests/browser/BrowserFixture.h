@@ -30,6 +30,17 @@ using testing_support::LeHex;
 inline constexpr int kFindContext = 3;
 inline constexpr int kMoveContext = 5;
 
+// The browser's controls.
+inline constexpr int kPatients = 6009;
+inline constexpr int kStudies = 6037;
+inline constexpr int kSeries = 6010;
+inline constexpr int kImages = 6011;
+inline constexpr int kUpdate = 6005;
+inline constexpr int kRetrieve = 6006;
+
+inline const Steps kRelease = {Peer::Expect(testing_support::kReleaseRq),
+                               Peer::Send(testing_support::kReleaseRp)};
+
 // An implicit VR little-endian element; a text of odd length gets the pad byte.
 inline std::string Element(int group, int element, std::string_view text, const char* pad = " 20") {
   return LeHex(group, 2) + LeHex(element, 2) + LeHex(text.size() + text.size() % 2, 4) +

@@ -15,17 +15,6 @@ namespace browser_test {
 namespace {
 
 using namespace std::chrono_literals;
-using testing_support::kReleaseRp;
-using testing_support::kReleaseRq;
-
-constexpr int kPatients = 6009;
-constexpr int kStudies = 6037;
-constexpr int kSeries = 6010;
-constexpr int kImages = 6011;
-constexpr int kUpdate = 6005;
-constexpr int kRetrieve = 6006;
-
-const Steps kRelease = {Peer::Expect(kReleaseRq), Peer::Send(kReleaseRp)};
 
 using BrowserTest = PluginFixture;
 

@@ -20,15 +20,6 @@ namespace {
 using namespace std::chrono_literals;
 using testing_support::Hex;
 
-constexpr int kPatients = 6009;
-constexpr int kStudies = 6037;
-constexpr int kImages = 6011;
-constexpr int kUpdate = 6005;
-constexpr int kRetrieve = 6006;
-
-const Steps kRelease = {Peer::Expect(testing_support::kReleaseRq),
-                        Peer::Send(testing_support::kReleaseRp)};
-
 // C-CANCEL-RQ: a command set without a data set, on the context of the operation it stops.
 std::string CancelRq(int context, int messageId) {
   return "04 00 00 00 00 30 "  // P-DATA-TF, 48 bytes

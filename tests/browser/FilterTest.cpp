@@ -94,7 +94,7 @@ TEST_F(FilterTest, TheFilterNarrowsTheStudyQuery) {
     Open(archive.Port());
     Filter(c.act);
     EXPECT_EQ(Caption(), c.caption);
-    Click(6005);
+    Click(kUpdate);
     EXPECT_EQ(Caption(), c.caption.empty() ? "" : c.caption + "   (no study matches the filter)");
     Click(platform::kIdCancel);
     EXPECT_EQ(archive.Finish(), "");
