@@ -178,7 +178,6 @@ TEST(MacroTest, ParsesLinesAndNamesWhatIsWrong) {
     const char* error;
   };
   const Case cases[] = {
-      {"macGetLanguage ()", "macGetLanguage", ""},
       {"\tmacGetLanguage( ) # asks the host\r", "macGetLanguage", ""},
       {"open(\"/tmp/a b.dcm\")", "open|\"/tmp/a b.dcm", ""},
       {"protect( 3 ,-1,+2 )", "protect|3|-1|2", ""},
