@@ -62,32 +62,11 @@ struct ListWindow {
     EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
   }
 
-  void Record() {
-    list->SetNotifySink([this](const Notification& n) {
-      if (n.code == Notification::Code::ItemChanged) {
-        EXPECT_EQ(n.itemData, 100u + n.row);
-      }
-      seen.push_back(Describe(n));
-    });
-  }
-
   QPoint RowCenter(int row) const { return list->visualItemRect(list->topLevelItem(row)).center(); }
-
-  // What Qt shows must be what the list holds.
-  void ExpectShown() const {
-    std::vector<int> shown;
-    for (const QModelIndex& index : list->selectionModel()->selectedRows()) {
-      shown.push_back(index.row());
-    }
-    std::sort(shown.begin(), shown.end());
-    EXPECT_EQ(shown, list->SelectedRows());
-    EXPECT_EQ(list->currentIndex().isValid() ? list->currentIndex().row() : -1, list->FocusedRow());
-  }
 
   QWidget window;
   ListView* list;
   QLineEdit* other;
-  std::vector<std::string> seen;
 };
 
 using Action = std::function<void(ListWindow&)>;
@@ -149,11 +128,22 @@ void ExpectNotifications(bool single, const std::vector<NotificationCase>& cases
     }
     w.list->SetSelectionMark(c.mark);
     w.list->setFocus();
-    w.Record();
+    std::vector<std::string> seen;
+    w.list->SetNotifySink([&](const Notification& n) {
+      if (n.code == Notification::Code::ItemChanged) EXPECT_EQ(n.itemData, 100u + n.row);
+      seen.push_back(Describe(n));
+    });
     c.action(w);
-    EXPECT_EQ(w.seen, c.expected);
+    EXPECT_EQ(seen, c.expected);
     EXPECT_EQ(w.list->GetSelectionMark(), c.markAfter);
-    w.ExpectShown();
+    // What Qt shows must be what the list holds.
+    std::vector<int> shown;
+    for (const QModelIndex& index : w.list->selectionModel()->selectedRows())
+      shown.push_back(index.row());
+    std::sort(shown.begin(), shown.end());
+    EXPECT_EQ(shown, w.list->SelectedRows());
+    const QModelIndex current = w.list->currentIndex();
+    EXPECT_EQ(current.isValid() ? current.row() : -1, w.list->FocusedRow());
   }
 }
 
