@@ -130,7 +130,9 @@ void ExpectNotifications(bool single, const std::vector<NotificationCase>& cases
     w.list->setFocus();
     std::vector<std::string> seen;
     w.list->SetNotifySink([&](const Notification& n) {
-      if (n.code == Notification::Code::ItemChanged) EXPECT_EQ(n.itemData, 100u + n.row);
+      if (n.code == Notification::Code::ItemChanged) {
+        EXPECT_EQ(n.itemData, 100u + n.row);
+      }
       seen.push_back(Describe(n));
     });
     c.action(w);
