@@ -6,7 +6,6 @@
 // The host program driven by its macro language, offscreen, with the small test plug-in.
 namespace {
 
-using testing_support::HostCommand;
 using testing_support::Lines;
 using testing_support::ReadFile;
 using testing_support::RunProgram;
@@ -64,7 +63,6 @@ std::string Fill(std::string text, const std::vector<std::pair<std::string, std:
 struct MacroCase {
   const char* name;
   const char* plugin;  // nullptr: the plug-in of this build
-  std::string macroFile;
   std::string lines;
   std::vector<std::string> out;
   int status;
@@ -82,7 +80,6 @@ const std::string kPreferences =
 MacroCase BrowserAndHelp() {
   MacroCase c{"browser, filter and help of the plug-in",
               nullptr,
-              "",
               "setLanguage(1)\n"
               "dicomRequest(\"127.0.0.1\", {closed}, \"IMAGEHOST\", \"ANY-SCP\")\n"
               "waitWindow(\"Dicom Request\", 20)\n"
@@ -135,7 +132,7 @@ MacroCase BrowserAndHelp() {
 // clang-format off
 std::vector<MacroCase> Cases() {
   return {
-      {"two images listed and shown", nullptr, "",
+      {"two images listed and shown", nullptr,
        "open(\"{phantom}\")\n"
        "setCurrent(2)\n"
        "open(\"{colours}\")\n"
@@ -144,14 +141,14 @@ std::vector<MacroCase> Cases() {
        "protect(1, 0)\n"
        "screenshot(\"imagehost\", \"{screenshot}\")",
        {"1", "2", "1\tphantom.dcm\t256x256\t16\t1", "2\tcolours.dcm\t256x256\t8\t0"}, 0, {}},
-      {"images sent through the plug-in", nullptr, "",
+      {"images sent through the plug-in", nullptr,
        "open(\"{phantom}\")\n"
        "sendImage(1, \"127.0.0.1\", {closed}, \"IMAGEHOST\", \"ANY-SCP\", 1)\n"
        "sendImage(3, \"127.0.0.1\", \"104\", \"IMAGEHOST\", \"ANY-SCP\", 0)",
        {"1", "-2\tNo association could be established, or the duplicate check got no answer."}, 1,
        {"line 3: sendImage(3, \"127.0.0.1\", \"104\", \"IMAGEHOST\", \"ANY-SCP\", 0): display 3 "
         "holds no image file"}},
-      {"preferences set and listed", nullptr, "",
+      {"preferences set and listed", nullptr,
        "setPreference(\"archiveHost\", \"pacs.example.org\")\n"
        "setPreference(\"archivePort\", 4242)\n"
        "setPreference(\"checkDuplicate\", \"1\")\n"
@@ -164,16 +161,14 @@ std::vector<MacroCase> Cases() {
        Lines("2\n" + kPreferences), 1,
        {"line 9: setPreference(\"archivePort\", \"0\"): archivePort takes a number from 1 to "
         "65535"}},
-      {"preferences kept", nullptr, "", "preferences()\nmacGetLanguage ()",
+      {"preferences kept", nullptr, "preferences()\nmacGetLanguage ()",
        Lines(kPreferences + "\n2"), 0, {}},
-      {"file and lines run in order; a malformed line ends the run", nullptr, "wait(1)\n",
-       "open(\"x\"\nwait(1)", {}, 1, {"line 2: open(\"x\": missing ')'"}},
-      {"unknown window", nullptr, "", "waitWindow(\"Nothing\", 0)", {}, 1,
+      {"unknown window", nullptr, "waitWindow(\"Nothing\", 0)", {}, 1,
        {"line 1: waitWindow(\"Nothing\", 0): no window \"Nothing\" after 0 s"}},
-      {"quit ends the run", nullptr, "", "quit()\nnoSuchCommand()", {}, 0, {}},
+      {"quit ends the run", nullptr, "quit()\nnoSuchCommand()", {}, 0, {}},
       BrowserAndHelp(),
       {"without the plug-in the host still runs and says why, in the language kept",
-       "/nonexistent/libdicomplugin.so", "",
+       "/nonexistent/libdicomplugin.so",
        "open(\"{phantom}\")\n"
        "sendImage(1, \"127.0.0.1\", \"104\", \"IMAGEHOST\", \"ANY-SCP\", 0)",
        {"1"}, 1,
@@ -199,13 +194,8 @@ TEST(ImagehostTest, MacroScripts) {
 
   for (const MacroCase& c : Cases()) {
     SCOPED_TRACE(c.name);
-    std::vector<std::string> command =
-        HostCommand(dir, Fill(c.lines, values), c.plugin != nullptr ? c.plugin : PLUGIN);
-    if (!c.macroFile.empty()) {
-      testing_support::WriteFile(dir.File("macro.txt"), c.macroFile);
-      command.insert(command.end() - 2, {"--macro", dir.File("macro.txt")});
-    }
-    const testing_support::CommandResult result = RunProgram(command);
+    const testing_support::CommandResult result = testing_support::RunHost(
+        dir, Fill(c.lines, values), c.plugin != nullptr ? c.plugin : PLUGIN);
     EXPECT_EQ(result.status, c.status) << result.err;
     EXPECT_EQ(Lines(result.out), c.out) << result.err;
     for (const std::string& line : c.err)

@@ -17,11 +17,6 @@ using namespace testing_support;
 const std::string kDicomnet =
     (std::filesystem::path(IMAGEHOST_BIN).parent_path() / "dicomnet").string();
 
-bool Listens(std::uint16_t port) {
-  dicom::TcpSocket socket;
-  return socket.Connect("127.0.0.1", std::to_string(port).c_str()) == 1;
-}
-
 TEST(ReceiverTest, StartedWithTheHostFollowsItsPortAndStopsWithIt) {
   // A port someone else holds: the host says so and runs on.
   TempDir dir;
@@ -55,7 +50,8 @@ TEST(ReceiverTest, StartedWithTheHostFollowsItsPortAndStopsWithIt) {
   bool stopped = false;
   for (int i = 0; i < 100 && !stopped; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    stopped = !Listens(host.port);
+    dicom::TcpSocket socket;
+    stopped = socket.Connect("127.0.0.1", std::to_string(host.port).c_str()) != 1;
   }
   EXPECT_TRUE(stopped);
 }

@@ -31,10 +31,8 @@ TEST(DatePickerTest, FormatDatePicture) {
     const char* expected;
   } cases[] = {
       {"dd' 'MMM' 'yyy", english, "04 Dec 2002"},
-      {"yyyMMdd", english, "20021204"},
       {"d/M/yy", english, "4/12/02"},
       {"dddd, MMMM d", english, "Wednesday, December 4"},
-      {"'day' d 'of' yyy", english, "day 4 of 2002"},
       {"'It''s' yyy''", english, "It's 2002'"},
       {"d MMMM yyy", french,
        "4 d\xE9"
@@ -114,8 +112,8 @@ TEST(DatePickerTest, AnsiConversions) {
     QString text;
     std::string bytes;
   } roundTrips[] = {
-      {QStringLiteral(u"Müller"), "M\xFCller"}, {QStringLiteral(u"Hélène"), "H\xE9l\xE8ne"},
-      {QStringLiteral(u"Ærø"), "\xC6r\xF8"},    {QStringLiteral(u"€ – Ÿ"), "\x80 \x96 \x9F"},
+      {QStringLiteral(u"Müller"), "M\xFCller"},
+      {QStringLiteral(u"€ – Ÿ"), "\x80 \x96 \x9F"},
       {QString(QChar(0x81)), "\x81"},  // a byte the code page leaves free
   };
   for (const auto& r : roundTrips) {

@@ -16,10 +16,6 @@ using Peer = testing_support::ScriptedPeer;
 using PluginTest = PluginFixture;
 
 int hostHandlerCalls = 0;
-int HostHandler(MenuRequest*) {
-  ++hostHandlerCalls;
-  return 42;
-}
 
 // The hook names "Dicom.hlp" for its contexts only and always passes the request on.
 TEST_F(PluginTest, HelpHookNamesItsFileAndPassesEveryRequestOn) {
@@ -33,7 +29,10 @@ TEST_F(PluginTest, HelpHookNamesItsFileAndPassesEveryRequestOn) {
       {39601, 2, "unchanged"}, {39601 | (2u << 16), 1, "unchanged"},
   };
   Load();
-  menuSetHostHandler(14013, HostHandler);
+  menuSetHostHandler(14013, [](MenuRequest*) {
+    ++hostHandlerCalls;
+    return 42;
+  });
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command);
     MenuRequest request{c.command, c.kind, "unchanged"};

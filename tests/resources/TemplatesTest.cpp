@@ -26,12 +26,6 @@
 // font that draws it, no two controls overlap, and every string exists in the three languages.
 namespace {
 
-QString WithoutMnemonics(QString text) {
-  return text.replace(QLatin1String("&&"), QLatin1String("\x01"))
-      .remove(u'&')
-      .replace(u'\x01', u'&');
-}
-
 // What a text needs besides its own width: the indicator of a check or radio box, the frame and
 // margin of a button.
 int Margins(QWidget* control) {
@@ -51,14 +45,16 @@ int Margins(QWidget* control) {
   return 0;
 }
 
+// The text as drawn, without its mnemonic marks.
 QString TextOf(QWidget* control) {
-  if (auto* label = qobject_cast<QLabel*>(control); label != nullptr && !label->wordWrap()) {
-    return WithoutMnemonics(label->text());
-  }
-  if (auto* button = qobject_cast<QAbstractButton*>(control)) {
-    return WithoutMnemonics(button->text());
-  }
-  return {};
+  QString text;
+  if (auto* label = qobject_cast<QLabel*>(control); label != nullptr && !label->wordWrap())
+    text = label->text();
+  else if (auto* button = qobject_cast<QAbstractButton*>(control))
+    text = button->text();
+  return text.replace(QLatin1String("&&"), QLatin1String("\x01"))
+      .remove(u'&')
+      .replace(u'\x01', u'&');
 }
 
 class TemplatesTest : public testing::Test {

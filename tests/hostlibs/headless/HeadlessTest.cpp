@@ -25,10 +25,6 @@ int HelpHook(MenuRequest* request) {
   return menuCallNextHook(hook, request);
 }
 
-void Viewer(const char*, std::uint32_t) {
-  ++viewerCalls;
-}
-
 TEST(HeadlessTest, UserInterfaceOperationsAreHarmless) {
   ASSERT_FALSE(platform::HasGui());
 
@@ -41,7 +37,7 @@ TEST(HeadlessTest, UserInterfaceOperationsAreHarmless) {
   EXPECT_EQ(progress.Window(), nullptr);
 
   hook = menuSetHook(kHelpMenuId, HelpHook);
-  utlSetHelpViewer(Viewer);
+  utlSetHelpViewer([](const char*, std::uint32_t) { ++viewerCalls; });
   ShowHelp(1, 39601);
   EXPECT_EQ(hookCalls, 1);
   EXPECT_EQ(viewerCalls, 0);
