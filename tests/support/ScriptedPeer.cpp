@@ -183,21 +183,6 @@ std::size_t CountBytes(const std::vector<Turn>& turns, bool sent) {
   return count;
 }
 
-std::size_t SentBeforeCut(const std::vector<Turn>& turns, const std::optional<Cut>& cut) {
-  if (!cut) return CountBytes(turns, true);
-  if (cut->whileSending) return std::min(cut->offset, CountBytes(turns, true));
-  std::size_t sent = 0, received = 0;
-  for (const Turn& turn : turns) {
-    if (turn.sends) {
-      sent += turn.bytes.size();
-      continue;
-    }
-    received += std::min(turn.bytes.size(), cut->offset - received);
-    if (received == cut->offset) break;
-  }
-  return sent;
-}
-
 std::string Replay(int connection, const std::vector<Turn>& turns, const std::optional<Cut>& cut) {
   const auto end = [connection](Cut::Ending ending) {
     if (ending == Cut::Ending::Reset) return CloseWithReset(connection);

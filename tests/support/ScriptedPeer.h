@@ -88,8 +88,6 @@ struct Cut {
 
 // Bytes this side sends, or receives, in the whole exchange.
 std::size_t CountBytes(const std::vector<Turn>& turns, bool sent);
-// How many bytes this side sends before it stops at the cut.
-std::size_t SentBeforeCut(const std::vector<Turn>& turns, const std::optional<Cut>& cut);
 // Plays the turns on a connected socket until the cut and ends the connection there: an orderly
 // close sends FIN and waits for the other side to close too, a reset closes with SO_LINGER 0.
 // Without a cut the whole exchange is played and the connection closed. Empty when every byte
