@@ -25,6 +25,12 @@ bool Readable(int connection, int timeoutMs) {
   return poll(&entry, 1, timeoutMs) > 0;
 }
 
+// The next connection, or -1 when none came in time.
+int AcceptOne(int listener) {
+  return Readable(listener, kStepTimeoutMs) ? accept4(listener, nullptr, nullptr, SOCK_CLOEXEC)
+                                            : -1;
+}
+
 bool SendAll(int connection, const std::uint8_t* bytes, std::size_t count) {
   while (count > 0) {
     const ssize_t sent = send(connection, bytes, count, MSG_NOSIGNAL);
@@ -257,11 +263,6 @@ int ConnectToLoopback(std::uint16_t port) {
     return connection;
   if (connection >= 0) close(connection);
   return -1;
-}
-
-int AcceptOne(int listener) {
-  return Readable(listener, kStepTimeoutMs) ? accept4(listener, nullptr, nullptr, SOCK_CLOEXEC)
-                                            : -1;
 }
 
 }  // namespace testing_support

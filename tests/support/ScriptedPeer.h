@@ -101,7 +101,5 @@ std::string Describe(const std::optional<Cut>& cut);
 int ListenOnLoopback(std::uint16_t& port);
 // A connection to 127.0.0.1:port; -1 on failure.
 int ConnectToLoopback(std::uint16_t port);
-// Waits a while at most for the next connection; -1 when none came.
-int AcceptOne(int listener);
 
 }  // namespace testing_support
