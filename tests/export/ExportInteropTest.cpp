@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "data/DicomFile.h"
 #include "support/Programs.h"
 #include "support/SmallImage.h"
+#include "tools/ToolTests.h"
 
 // The image export against a real Orthanc, from a plain C program that only loads the plug-in.
 namespace {
@@ -47,26 +47,22 @@ TEST(ExportInteropTest, StoresOnOrthancWithTheDuplicateCheckAndDecodesCompressed
     const auto run = RunProgram(step);
     ASSERT_EQ(run.status, 0) << step.front() << ": " << run.err;
   }
-  const auto read = [](const std::string& path, dicom::DataSet& object) {
-    dicom::DicomFile source;
-    source.open(path, std::ios::in | std::ios::binary);
-    return source.Read(object);
-  };
-  dicom::DataSet object, arrived;
-  ASSERT_TRUE(read(file, object));
-  const std::string uid = object.GetText(0x00080018, dicom::vr::UI);
+  const ReadBack source = ReadObject(file);
+  ASSERT_TRUE(source.read);
+  const std::string uid = source.object.GetText(0x00080018, dicom::vr::UI);
   ASSERT_EQ(send("jl.dcm", 0), "0\n");
   const auto got =
       RunProgram({DICOMNET_BIN, "get", "-aec", "ORTHANC", "--output-dir", orthanc.File(""), "-k",
                   "0008,0052=IMAGE", "-k", "0020,000d=" + study, "-k", "0020,000e=" + series, "-k",
                   "0008,0018=" + uid, "127.0.0.1", std::to_string(orthanc.port)});
   ASSERT_EQ(got.status, 0) << got.out << got.err;
-  ASSERT_TRUE(read(orthanc.File(uid + ".dcm"), arrived));
-  const dicom::ValuePtr pixels = arrived.GetValue(0x7FE00010);
+  const ReadBack arrived = ReadObject(orthanc.File(uid + ".dcm"));
+  ASSERT_TRUE(arrived.read);
+  const dicom::ValuePtr pixels = arrived.object.GetValue(0x7FE00010);
   ASSERT_TRUE(pixels && pixels->Data() != nullptr);
   EXPECT_TRUE(std::string(reinterpret_cast<const char*>(pixels->Data()), pixels->Length()) ==
               ReadFile(orthanc.File("u16.raw")));
-  EXPECT_EQ(arrived.GetText(0x00282110, dicom::vr::CS), "00");
+  EXPECT_EQ(arrived.object.GetText(0x00282110, dicom::vr::CS), "00");
 }
 
 }  // namespace

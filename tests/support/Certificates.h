@@ -9,9 +9,9 @@
 namespace testing_support {
 
 // Certificates for TLS, made by the openssl command in a directory of their own: the authority
-// "ca"; signed by it "server" (for 127.0.0.1 and localhost), "client", "expired" (a day in 2020)
-// and "elsewhere" (for another host); the authority "other" and, signed by it, "stranger" (for
-// 127.0.0.1 and localhost). Each as NAME.crt and NAME.key.
+// "ca"; signed by it "server" (for 127.0.0.1 and localhost), "client" and "elsewhere" (for another
+// host); the authority "other" and, signed by it, "stranger" (for 127.0.0.1 and localhost). Each
+// as NAME.crt and NAME.key.
 class Certificates : public TempDir {
  public:
   // Empty when all were made, otherwise the failing command's output.

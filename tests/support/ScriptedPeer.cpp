@@ -25,6 +25,12 @@ bool Readable(int connection, int timeoutMs) {
   return poll(&entry, 1, timeoutMs) > 0;
 }
 
+// The next connection, or -1 when none came in time.
+int AcceptOne(int listener) {
+  return Readable(listener, kStepTimeoutMs) ? accept4(listener, nullptr, nullptr, SOCK_CLOEXEC)
+                                            : -1;
+}
+
 bool SendAll(int connection, const std::uint8_t* bytes, std::size_t count) {
   while (count > 0) {
     const ssize_t sent = send(connection, bytes, count, MSG_NOSIGNAL);
@@ -183,21 +189,6 @@ std::size_t CountBytes(const std::vector<Turn>& turns, bool sent) {
   return count;
 }
 
-std::size_t SentBeforeCut(const std::vector<Turn>& turns, const std::optional<Cut>& cut) {
-  if (!cut) return CountBytes(turns, true);
-  if (cut->whileSending) return std::min(cut->offset, CountBytes(turns, true));
-  std::size_t sent = 0, received = 0;
-  for (const Turn& turn : turns) {
-    if (turn.sends) {
-      sent += turn.bytes.size();
-      continue;
-    }
-    received += std::min(turn.bytes.size(), cut->offset - received);
-    if (received == cut->offset) break;
-  }
-  return sent;
-}
-
 std::string Replay(int connection, const std::vector<Turn>& turns, const std::optional<Cut>& cut) {
   const auto end = [connection](Cut::Ending ending) {
     if (ending == Cut::Ending::Reset) return CloseWithReset(connection);
@@ -272,11 +263,6 @@ int ConnectToLoopback(std::uint16_t port) {
     return connection;
   if (connection >= 0) close(connection);
   return -1;
-}
-
-int AcceptOne(int listener) {
-  return Readable(listener, kStepTimeoutMs) ? accept4(listener, nullptr, nullptr, SOCK_CLOEXEC)
-                                            : -1;
 }
 
 }  // namespace testing_support

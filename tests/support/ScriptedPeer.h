@@ -88,8 +88,6 @@ struct Cut {
 
 // Bytes this side sends, or receives, in the whole exchange.
 std::size_t CountBytes(const std::vector<Turn>& turns, bool sent);
-// How many bytes this side sends before it stops at the cut.
-std::size_t SentBeforeCut(const std::vector<Turn>& turns, const std::optional<Cut>& cut);
 // Plays the turns on a connected socket until the cut and ends the connection there: an orderly
 // close sends FIN and waits for the other side to close too, a reset closes with SO_LINGER 0.
 // Without a cut the whole exchange is played and the connection closed. Empty when every byte
@@ -103,7 +101,5 @@ std::string Describe(const std::optional<Cut>& cut);
 int ListenOnLoopback(std::uint16_t& port);
 // A connection to 127.0.0.1:port; -1 on failure.
 int ConnectToLoopback(std::uint16_t port);
-// Waits a while at most for the next connection; -1 when none came.
-int AcceptOne(int listener);
 
 }  // namespace testing_support

@@ -42,12 +42,6 @@ Pixels Read(const std::string& path) {
   return pixels;
 }
 
-// The only file in a directory, as storescp and the receiver name theirs after the object.
-std::string OnlyFile(const std::string& directory) {
-  const std::set<std::string> names = Names(directory);
-  return names.size() == 1 ? directory + "/" + *names.begin() : "";
-}
-
 void Succeed(const std::vector<std::string>& argv) {
   const CommandResult result = RunProgram(argv);
   ASSERT_EQ(result.status, 0) << argv.front() << ": " << result.err;
@@ -105,7 +99,9 @@ TEST_F(CompressedInteropTest, StoreSendsItsOwnSyntaxOrDecompressed) {
     ASSERT_EQ(storescp.Start(args), "");
     Succeed({DICOMNET_BIN, "store", "-aec", "STORESCP", "127.0.0.1", std::to_string(storescp.port),
              File(c.file)});
-    const Pixels arrived = Read(OnlyFile(storescp.File("received")));
+    const std::set<std::string> received = Names(storescp.File("received"));
+    ASSERT_EQ(received.size(), 1u);
+    const Pixels arrived = Read(storescp.File("received/" + *received.begin()));
     EXPECT_EQ(arrived.syntax, c.acceptAll ? Read(File(c.file)).syntax : c.syntax);
     EXPECT_EQ(arrived.photometric, c.photometric);
     EXPECT_TRUE(arrived.bytes == (c.source ? Raw(c.source) : Read(File(c.file)).bytes));
@@ -122,7 +118,6 @@ TEST_F(CompressedInteropTest, DecompressGivesTheSourcesPixelsAndNamesWhatFails) 
     const char* source;  // the samples expected, or what the failure says
   } cases[] = {
       {"jl-u16", "u16"},
-      {"j2k-rgb8", "rgb8"},
       {"deflated-u16", "u16"},
       {"cut", "the file ends inside (7FE0,0010)"},
   };

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "data/DataSet.h"
-#include "data/DicomFile.h"
 #include "support/Programs.h"
 #include "tools/ToolTests.h"
 
@@ -16,15 +14,6 @@ namespace {
 using namespace dicom;
 using namespace testing_support;
 
-void WriteGood(const std::string& path) {
-  DataSet ds;
-  ds.InsertText(0x00100010, vr::PN, "Doe^John");
-  ds.InsertUS(0x00280010, 64);
-  DicomFile file("1.2.840.10008.5.1.4.1.1.7", "1.2.3.4", ExplicitLittleEndian);
-  file.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
-  file.Write(ds);
-}
-
 const std::vector<std::string> kGood = {
     "(0002,0001),OB,2,FileMetaInformationVersion\t00 01 ",
     "(0002,0002),UI,26,MediaStorageSOPClassUID\t\"1.2.840.10008.5.1.4.1.1.7\"",
@@ -32,8 +21,9 @@ const std::vector<std::string> kGood = {
     "(0002,0010),UI,20,TransferSyntaxUID\t\"1.2.840.10008.1.2.1\"",
     "(0002,0012),UI,18,ImplementationClassUID\t\"1.2.40.0.12.0.9905\"",
     "(0002,0013),SH,12,ImplementationVersionName\t\"KORAL9905pc \"",
+    "(0008,0016),UI,26,SOPClassUID\t\"1.2.840.10008.5.1.4.1.1.7\"",
+    "(0008,0018),UI,8,SOPInstanceUID\t\"1.2.3.4\"",
     "(0010,0010),PN,8,Patient\x92sName\t\"Doe^John\"",
-    "(0028,0010),US,2,Rows\t0040 ",
 };
 
 struct Case {
@@ -69,8 +59,9 @@ const Case kCases[] = {
 
 TEST(DumpCommandTest, Runs) {
   const TempDir dir;
-  WriteGood(dir.File("good.dcm"));
-  WriteGood(dir.File("other.dcm"));
+  for (const char* name : {"good.dcm", "other.dcm"})
+    ASSERT_TRUE(WriteObject(dir.File(name), "1.2.840.10008.5.1.4.1.1.7", "1.2.3.4",
+                            ExplicitLittleEndian, {{0x00100010, vr::PN, "Doe^John"}}));
   WriteFile(dir.File("empty.bin"), "");
   WriteFile(dir.File("magic.dcm"), std::string(128, '\0') + "DICM");
   const auto expand = [&](std::string text) {

@@ -8,7 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include "data/DicomFile.h"
 #include "net/Association.h"
 #include "support/PduFixtures.h"
 #include "support/Programs.h"
@@ -21,17 +20,10 @@ using namespace testing_support;
 namespace fs = std::filesystem;
 
 constexpr const char* kCtImage = "1.2.840.10008.5.1.4.1.1.2";
-constexpr Tag kRowsTag = 0x00280010;
 
 void WriteObject(const std::string& path, const std::string& uid, TransferSyntax syntax) {
-  DataSet object;
-  object.InsertText(0x00080016, vr::UI, kCtImage);
-  object.InsertText(0x00080018, vr::UI, uid);
-  object.InsertText(0x00100010, vr::PN, "M\xfcller^Hans");
-  object.InsertUS(kRowsTag, 512);
-  DicomFile file(kCtImage, uid, syntax);
-  file.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
-  ASSERT_TRUE(file.Write(object)) << path;
+  ASSERT_TRUE(testing_support::WriteObject(path, kCtImage, uid, syntax,
+                                           {{0x00100010, vr::PN, "M\xfcller^Hans"}}));
 }
 
 // The receiver in the peer's directory, which is also its TMPDIR.
@@ -77,7 +69,6 @@ TEST(ReceiveInteropTest, StorescuAndEchoscuOneAtATime) {
   EXPECT_EQ(kept.syntax, TransferSyntaxUid(ExplicitBigEndian));
   EXPECT_EQ(kept.object.GetText(0x00080018, vr::UI), uids.back());
   EXPECT_EQ(kept.object.GetText(0x00100010, vr::PN), "M\xfcller^Hans");
-  EXPECT_EQ(kept.object.GetUS(kRowsTag), 512);
   EXPECT_EQ(ReadFile(receiver.File("target")), "keep");
 
   // One association at a time: an echo waits until the one held is released.
