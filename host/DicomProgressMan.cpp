@@ -1,6 +1,5 @@
 #include "host/DicomProgressMan.h"
 
-#include <QApplication>
 #include <QTimer>
 #include <QWidget>
 
@@ -8,6 +7,7 @@
 #include "host/Module.h"
 #include "net/IdleHook.h"
 #include "platform/DialogTemplate.h"
+#include "platform/OwnerWindow.h"
 
 namespace {
 
@@ -17,9 +17,7 @@ constexpr auto kCountInterval = std::chrono::milliseconds(250);
 QWidget* Owner(QWidget* parent) {
   if (parent != nullptr) return parent;
   if (plugin::BrowserWindow != nullptr) return plugin::BrowserWindow;
-  return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr
-             ? QApplication::activeWindow()
-             : nullptr;
+  return platform::DefaultOwner();
 }
 
 }  // namespace
